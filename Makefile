@@ -1,0 +1,62 @@
+# Quillmark: `make run` and `make test` work on a fresh Debian machine.
+SHELL := /bin/bash
+BUILD ?= build
+FIXTURES ?= $(abspath ../shared/fixtures/real)
+JOBS ?= $(shell nproc)
+
+# Debian packages the build needs (binary package names).
+PACKAGES := g++ cmake ninja-build pkg-config libgtest-dev libgmock-dev libbenchmark-dev \
+            libcli11-dev libfmt-dev nlohmann-json3-dev
+
+TEST_DIR := $(BUILD)/test
+RELEASE_DIR := $(BUILD)/release
+
+.PHONY: all deps test run bench release clean robustness
+
+all: release
+
+# Installs what is missing when run as root; otherwise prints the one line to run.
+deps:
+	@missing=""; \
+	for p in $(PACKAGES); do \
+	  dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q 'install ok installed' || missing="$$missing $$p"; \
+	done; \
+	if [ -n "$$missing" ]; then \
+	  if [ "$$(id -u)" = 0 ]; then \
+	    echo "Installing:$$missing"; \
+	    apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends $$missing; \
+	  else \
+	    echo "Some packages are missing. Install them with:"; \
+	    echo "  sudo apt-get install -y$$missing"; \
+	    exit 1; \
+	  fi; \
+	fi
+
+# Tests build with AddressSanitizer and UndefinedBehaviorSanitizer.
+test: deps
+	cmake -S . -B $(TEST_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-g -O1" \
+	  -DQUILLMARK_SANITIZE=ON
+	cmake --build $(TEST_DIR) -j $(JOBS)
+	cd $(TEST_DIR) && QUILLMARK_FIXTURES="$(FIXTURES)" ctest --output-on-failure -j $(JOBS)
+
+release: deps
+	cmake -S . -B $(RELEASE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUILLMARK_TESTS=OFF
+	cmake --build $(RELEASE_DIR) -j $(JOBS)
+
+# Until the desktop window exists, `run` takes the command-line tour.
+run: release
+	@tools/tour.sh "$(RELEASE_DIR)/bin/quillmark-cli" "$(FIXTURES)"
+
+bench: release
+	"$(RELEASE_DIR)/bin/quillmark-bench" $(BENCH_ARGS)
+
+# A longer run of the corruption test than `make test` does.
+robustness: deps
+	cmake -S . -B $(TEST_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-g -O1" \
+	  -DQUILLMARK_SANITIZE=ON
+	cmake --build $(TEST_DIR) -j $(JOBS)
+	QUILLMARK_FIXTURES="$(FIXTURES)" QUILLMARK_CORRUPTION_SEEDS=$${SEEDS:-2000} \
+	  $(TEST_DIR)/bin/engine_tests --gtest_filter='Corruption*'
+
+clean:
+	rm -rf $(BUILD)

@@ -1,0 +1,93 @@
+#include "engine/RecordPage.h"
+
+#include <algorithm>
+
+#include "engine/AppSettings.h"
+
+namespace quillmark {
+namespace {
+
+constexpr std::int32_t kMaxSlotCount = 4000;
+constexpr std::uint16_t kFirstRecordOffset = 96;
+constexpr std::uint16_t kLastRecordOffset = 8191;
+
+bool UsableSlotOffset(std::uint16_t offset) {
+  return offset >= kFirstRecordOffset && offset <= kLastRecordOffset;
+}
+
+}  // namespace
+
+RecordPage::RecordPage(PageBuffer buffer, DatabaseFile* owner) : file(owner), data(std::move(buffer)) {
+  if (!data) return;
+  header = std::make_unique<CPage_Header>(CPage_Header::Parse(std::span<std::uint8_t>(data.get(), kPageSize)));
+  ReadSlotArray();
+}
+
+void RecordPage::ReadSlotArray() {
+  slotOffsets.clear();
+  if (StopRequested() || !header) return;
+  std::int32_t count = header->slotCount;
+  if (count <= 0 || count >= kMaxSlotCount) return;
+  ByteSpan bytes = Bytes();
+  slotOffsets.reserve(static_cast<std::size_t>(count));
+  for (std::int32_t slot = 0; slot < count; ++slot)
+    slotOffsets.push_back(ReadLeOr<std::uint16_t>(bytes, kPageSize - 2 - 2 * static_cast<std::size_t>(slot)));
+}
+
+PrimaryRecordPage::PrimaryRecordPage(PageBuffer buffer, DatabaseFile* owner, AllSlots form)
+    : RecordPage(std::move(buffer), owner) {
+  ReadCompressionInfo();
+  if (form.scanDeletedRecords && Settings().showDeletedRecords && Settings().showAdvancedDeletedRecords)
+    ScanDeletedRecords();
+  BuildAllRecords();
+}
+
+PrimaryRecordPage::PrimaryRecordPage(PageBuffer buffer, DatabaseFile* owner, int slotIndex)
+    : RecordPage(std::move(buffer), owner) {
+  ReadCompressionInfo();
+  std::unique_ptr<CPrimaryRecord> record;
+  // Without a slot array (slotCount at or outside 1 ... 3999) no slot can be read.
+  if (header && slotIndex >= 0 && static_cast<std::size_t>(slotIndex) < slotOffsets.size()) {
+    std::uint16_t offset = slotOffsets[static_cast<std::size_t>(slotIndex)];
+    if (UsableSlotOffset(offset)) record = BuildRecord(offset, CPrimaryRecord::Mode::kStubTarget);
+  }
+  records.push_back(std::move(record));
+  slotOffsets.clear();
+}
+
+bool PrimaryRecordPage::SkipsAllRecords() const {
+  if (!header || !HasSlotArray() || header->slotCount > 8192) return true;
+  const CPage_Header& h = *header;
+  return h.ghostRecordCount < 0 || h.freeCount < 0 || h.nextPage.pageNumber < 0 || h.thisPage.pageNumber < 0 ||
+         h.previousPage.pageNumber < 0;
+}
+
+void PrimaryRecordPage::BuildAllRecords() {
+  if (SkipsAllRecords()) {
+    slotOffsets.clear();
+    return;
+  }
+  const CPage_Header& h = *header;
+  bool nonLeafIndex = h.pageType == kIndexPageType && h.level != 0;
+  bool allGhosts = h.ghostRecordCount >= h.slotCount && !Settings().showDeletedRecords;
+  records.reserve(slotOffsets.size());
+  for (std::uint16_t offset : slotOffsets) {
+    if (nonLeafIndex || allGhosts || !UsableSlotOffset(offset))
+      records.push_back(nullptr);
+    else
+      records.push_back(BuildRecord(offset, CPrimaryRecord::Mode::kFollowStubs));
+  }
+  slotOffsets.clear();
+}
+
+std::unique_ptr<CPrimaryRecord> PrimaryRecordPage::BuildRecord(std::uint16_t offset, CPrimaryRecord::Mode mode) {
+  auto record = std::make_unique<CPrimaryRecord>(Bytes().subspan(offset), Context(), mode);
+  CompressedRecordRebuilder* rebuilder = Settings().listingContext;
+  if (record->compressed && !record->invalid && !Settings().isSql2000 && rebuilder) rebuilder->Rebuild(*record, *this);
+  return record;
+}
+
+CDataPage::CDataPage(PageBuffer buffer, DatabaseFile* owner)
+    : PrimaryRecordPage(std::move(buffer), owner, AllSlots{true}) {}
+
+}  // namespace quillmark

@@ -1,0 +1,32 @@
+// Text pages hold the fragments of large values (text, ntext, image and the max
+// types). A fragment record:
+//   0   1  status byte A
+//   1   1  status byte B
+//   2   2  fixedEnd; fragment length = fixedEnd - 4
+//   4   8  blob id
+//   12  2  fragment type: 0 small root, 2 internal, 3 data, 4/5/6 large root
+//   14  .. fragment body
+#pragma once
+
+#include <cstdint>
+
+#include "engine/RecordPage.h"
+
+namespace quillmark {
+
+class TextRecord : public CRecord {
+ public:
+  TextRecord(ByteSpan bytes, const PageContext& page);
+
+  std::uint64_t blobId = 0;
+  std::uint16_t fragmentType = 8;  // 8 when the fragment is shorter than 10 bytes
+  std::int32_t bodyLength = 0;
+  std::int32_t fragmentEnd = 0;  // record offset of the byte after the fragment
+};
+
+class TextMixPage : public RecordPage {
+ public:
+  TextMixPage(PageBuffer data, DatabaseFile* file);
+};
+
+}  // namespace quillmark
