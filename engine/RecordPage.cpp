@@ -23,15 +23,19 @@ RecordPage::RecordPage(PageBuffer buffer, DatabaseFile* owner) : file(owner), da
   ReadSlotArray();
 }
 
+std::vector<std::uint16_t> ReadSlotOffsets(ByteSpan page, std::int32_t slotCount) {
+  std::vector<std::uint16_t> offsets;
+  if (slotCount <= 0 || slotCount >= kMaxSlotCount || page.size() < kPageSize) return offsets;
+  offsets.reserve(static_cast<std::size_t>(slotCount));
+  for (std::int32_t slot = 0; slot < slotCount; ++slot)
+    offsets.push_back(ReadLeOr<std::uint16_t>(page, kPageSize - 2 - 2 * static_cast<std::size_t>(slot)));
+  return offsets;
+}
+
 void RecordPage::ReadSlotArray() {
   slotOffsets.clear();
   if (StopRequested() || !header) return;
-  std::int32_t count = header->slotCount;
-  if (count <= 0 || count >= kMaxSlotCount) return;
-  ByteSpan bytes = Bytes();
-  slotOffsets.reserve(static_cast<std::size_t>(count));
-  for (std::int32_t slot = 0; slot < count; ++slot)
-    slotOffsets.push_back(ReadLeOr<std::uint16_t>(bytes, kPageSize - 2 - 2 * static_cast<std::size_t>(slot)));
+  slotOffsets = ReadSlotOffsets(Bytes(), header->slotCount);
 }
 
 PrimaryRecordPage::PrimaryRecordPage(PageBuffer buffer, DatabaseFile* owner, AllSlots form)

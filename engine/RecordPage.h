@@ -28,6 +28,10 @@ namespace quillmark {
 
 class DatabaseFile;
 
+// The record offsets of a page's slot array; empty when the page has none
+// (slotCount at or below 0, or 4000 and above).
+std::vector<std::uint16_t> ReadSlotOffsets(ByteSpan page, std::int32_t slotCount);
+
 class CPage {
  public:
   virtual ~CPage() = default;
