@@ -1,0 +1,16 @@
+// quillmark-cli: reads a SQL Server data file and prints what its pages hold.
+//
+//   quillmark-cli info FILE [--json] [--quiet]
+//   quillmark-cli page FILE PAGE [--hex] [--quiet]
+//   quillmark-cli iam  FILE PAGE [--quiet]
+#pragma once
+
+#include <ostream>
+
+namespace quillmark::cli {
+
+// Runs one command line. Reports go to `out`; an error is one line on `err`
+// and the result 1. `--help` prints the help to `out` and returns 0.
+int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& err);
+
+}  // namespace quillmark::cli
