@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
+#include <fmt/format.h>
 #include <algorithm>
 #include <iostream>
 #include <memory>
@@ -42,6 +43,13 @@ std::string OneLine(std::string text) {
   return text;
 }
 
+// CLI11 reports a misspelt command as a missing one; name the word instead.
+std::string ParseErrorText(const CLI::App& app, const CLI::ParseError& error, int argc, const char* const* argv) {
+  if (app.get_subcommands().empty() && argc > 1 && argv[1][0] != '-')
+    return fmt::format("unknown command '{}': expected info, page or iam", argv[1]);
+  return OneLine(error.what());
+}
+
 // The bar is drawn only where a person watches: stderr itself, on a terminal.
 std::unique_ptr<ProgressBar> ProgressFor(std::ostream& err, bool quiet) {
   if (quiet || &err != &std::cerr || !isatty(STDERR_FILENO)) return nullptr;
@@ -74,7 +82,7 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
     out << app.help();
     return 0;
   } catch (const CLI::ParseError& error) {
-    err << "quillmark-cli: " << OneLine(error.what()) << "\n";
+    err << "quillmark-cli: " << ParseErrorText(app, error, argc, argv) << "\n";
     return 1;
   }
 
