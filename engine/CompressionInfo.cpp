@@ -25,6 +25,7 @@ ByteSpan AnchorBytes(ByteSpan page, std::size_t start, std::size_t statedLimit) 
 void PrimaryRecordPage::ReadCompressionInfo() {
   if (!header || !(header->typeFlagBits & kCompressionInfoFlag)) return;
   ByteSpan page = Bytes();
+  if (page.size() < kPageSize) return;
   std::copy_n(page.begin() + kCompressionInfoStart, compressionInfoStart.size(), compressionInfoStart.begin());
   std::uint8_t flags = page[kCompressionInfoStart];
   std::int32_t dictionaryOffset = ReadLeOr<std::uint16_t>(page, 99);

@@ -42,14 +42,20 @@ std::uint64_t ProgressStep(std::uint64_t pageCount) {
 template <typename Visit>
 void ScanPages(const platform::ReadOnlyFile& file, std::uint64_t base, std::uint64_t from, std::uint64_t to,
                Visit visit) {
-  std::vector<std::uint8_t> chunk(kPagesPerRead * kPageSize);
+  // The kernel copies into a page-aligned buffer at full speed; a large buffer
+  // from the heap starts 16 bytes past a page boundary and halves the pass.
+  struct AlignedChunk {
+    alignas(4096) std::uint8_t bytes[kPagesPerRead * kPageSize];
+  };
+  auto owner = std::make_unique_for_overwrite<AlignedChunk>();
+  std::uint8_t* chunk = owner->bytes;
   for (std::uint64_t first = from; first <= to; first += kPagesPerRead) {
     std::uint64_t pages = std::min<std::uint64_t>(kPagesPerRead, to - first + 1);
     std::size_t wanted = static_cast<std::size_t>(pages) * kPageSize;
-    std::size_t got = file.ReadAt(base + first * kPageSize, chunk.data(), wanted);
-    std::memset(chunk.data() + got, 0, wanted - got);
+    std::size_t got = file.ReadAt(base + first * kPageSize, chunk, wanted);
+    std::memset(chunk + got, 0, wanted - got);
     for (std::uint64_t i = 0; i < pages; ++i)
-      if (!visit(first + i, chunk.data() + i * kPageSize)) return;
+      if (!visit(first + i, chunk + i * kPageSize)) return;
   }
 }
 

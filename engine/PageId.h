@@ -18,8 +18,8 @@ inline constexpr std::size_t kPageSize = 8192;
 inline constexpr std::size_t kPageHeaderSize = 96;
 inline constexpr std::uint16_t kPrimaryFileId = 1;
 
-#pragma pack(push, 1)
 // A page address in memory: file id (1 = the primary file), then page number.
+// Naturally aligned, so that its fields can be bound to references.
 struct PageId {
   std::uint16_t fileId = kPrimaryFileId;
   std::int32_t pageNumber = 0;
@@ -27,7 +27,9 @@ struct PageId {
   friend bool operator==(const PageId&, const PageId&) = default;
 };
 
-// One entry of the page maps, 10 bytes. fileId is the file id in the page's own
+#pragma pack(push, 1)
+// One entry of the page maps, 10 bytes packed, since a map holds one per page
+// of the file (copy a field before binding it to a reference). fileId is the file id in the page's own
 // header; pageNumber is the page's position in the file counted from the base
 // offset (not the number stored in its header); pageType is the header's type byte.
 struct PageEntry {
@@ -40,7 +42,6 @@ struct PageEntry {
 };
 #pragma pack(pop)
 
-static_assert(sizeof(PageId) == 6);
 static_assert(sizeof(PageEntry) == 10);
 
 struct RowId {
