@@ -2,6 +2,7 @@
 
 #include <random>
 
+#include "engine/BootPage.h"
 #include "engine/IamPage.h"
 #include "engine/PageHeader.h"
 #include "engine/RecordPage.h"
@@ -171,6 +172,18 @@ TEST_F(DatabaseFileTest, BootPageWithoutItsOwnersIsPageNine) {
   EXPECT_EQ(db->databaseName, u"nine");
 }
 
+TEST_F(DatabaseFileTest, BootPageShiftFromAGarbageHeaderIsRefused) {
+  FileBuilder file = FileBuilder::MinimalDatabase(24);
+  Bytes seven = file.Page(10);
+  PutU32(seven, 32, 0x80000000u);  // the shift would overflow a 32-bit subtraction
+  file.SetPage(10, seven);
+  auto db = Open(file);
+  db->ReadBootPage();
+  EXPECT_EQ(db->databaseName, u"");
+  EXPECT_EQ(db->LocateBootPage(), nullptr);
+  EXPECT_EQ(Settings().versionText, "");
+}
+
 TEST_F(DatabaseFileTest, StopDuringMappingFailsQuietly) {
   FileBuilder file = FileBuilder::MinimalDatabase(400);
   bool mapping = false;
@@ -214,6 +227,16 @@ TEST_F(DatabaseFileTest, TextPageReadCorrectsShiftsWithoutOverflow) {
   EXPECT_EQ(record.fragmentType, 3);
   EXPECT_EQ(record.bodyLength, 6);
   EXPECT_EQ(record.blobId, 0x1111111111111111ULL);
+}
+
+TEST_F(DatabaseFileTest, TextFragmentReachingPastThePageIsNotTaken) {
+  PageBuilder text(3, 0, 15);
+  Bytes fragment = Concat({Bytes{0x08, 0x00, 0x5E, 0x00}, Repeat(0x11, 8), Bytes{0x03, 0x00}, Repeat('t', 76)});
+  text.Place(8100, fragment).AddSlot(8100);  // fixedEnd 94, only 92 bytes to the page end
+  TextMixPage page(BufferOf(text.Build()), nullptr);
+  ASSERT_EQ(page.records.size(), 1u);
+  EXPECT_TRUE(page.records[0]->fixedData.empty());
+  EXPECT_EQ(dynamic_cast<const TextRecord&>(*page.records[0]).bodyLength, 0);
 }
 
 TEST_F(DatabaseFileTest, SnapshotModeTakesTheMapsFromTheLoader) {

@@ -146,6 +146,22 @@ TEST_F(RecordPageTest, ReadsAnchorValuesAndDictionary) {
   EXPECT_EQ(listing.rebuilds, 1);
 }
 
+TEST_F(RecordPageTest, AnchorValuesStayInColumnOrder) {
+  RecordingRebuilder listing(4);
+  Settings().listingContext = &listing;
+  // Codes 12 (a symbol byte), 13 (unknown), 2 and 0: every column keeps its own
+  // entry, and the symbol's byte is not taken for the next column.
+  Bytes anchor = {0x01, 0x04, 0xDC, 0x02, 0x07, 0x41};
+  PageBuilder builder(1, 100, 20);
+  builder.CompressionInfo(0x06, 0, 20, anchor);
+  CDataPage page(BufferOf(builder.Build()), nullptr);
+  ASSERT_EQ(page.anchorValues.size(), 4u);
+  EXPECT_TRUE(page.anchorValues[0].empty());
+  EXPECT_TRUE(page.anchorValues[1].empty());
+  EXPECT_EQ(page.anchorValues[2], (ByteVector{0x41}));
+  EXPECT_TRUE(page.anchorValues[3].empty());
+}
+
 TEST_F(RecordPageTest, CompressedRecordsAreRebuiltOnlyWithAListingAndNotForSql2000) {
   PageBuilder builder(1, 100, 20);
   builder.AddRecord(CompressedRecord({.codes = {2}, .shortData = {0x81}}));
