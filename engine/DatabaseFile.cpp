@@ -38,16 +38,18 @@ std::uint64_t ProgressStep(std::uint64_t pageCount) {
 
 // Visits the pages at positions from ... to (inclusive), counted from `base`, in
 // one sequential read of large chunks; bytes past the end of the file read as
-// zero. `visit(position, pageBytes)` returns false to end the pass.
+// zero. `visit(position, pageBytes)` returns false to end the pass. False when
+// the read buffer cannot be had.
 template <typename Visit>
-void ScanPages(const platform::ReadOnlyFile& file, std::uint64_t base, std::uint64_t from, std::uint64_t to,
+bool ScanPages(const platform::ReadOnlyFile& file, std::uint64_t base, std::uint64_t from, std::uint64_t to,
                Visit visit) {
   // The kernel copies into a page-aligned buffer at full speed; a large buffer
   // from the heap starts 16 bytes past a page boundary and halves the pass.
   struct AlignedChunk {
     alignas(4096) std::uint8_t bytes[kPagesPerRead * kPageSize];
   };
-  auto owner = std::make_unique_for_overwrite<AlignedChunk>();
+  std::unique_ptr<AlignedChunk> owner(new (std::nothrow) AlignedChunk);
+  if (!owner) return false;
   std::uint8_t* chunk = owner->bytes;
   for (std::uint64_t first = from; first <= to; first += kPagesPerRead) {
     std::uint64_t pages = std::min<std::uint64_t>(kPagesPerRead, to - first + 1);
@@ -55,8 +57,9 @@ void ScanPages(const platform::ReadOnlyFile& file, std::uint64_t base, std::uint
     std::size_t got = file.ReadAt(base + first * kPageSize, chunk, wanted);
     std::memset(chunk + got, 0, wanted - got);
     for (std::uint64_t i = 0; i < pages; ++i)
-      if (!visit(first + i, chunk + i * kPageSize)) return;
+      if (!visit(first + i, chunk + i * kPageSize)) return true;
   }
+  return true;
 }
 
 std::int32_t StoredPageNumber(const std::uint8_t* page) {
@@ -180,12 +183,13 @@ bool DatabaseFile::MapPages() {
   // Positions are 32-bit in the maps; a larger file is mapped up to there.
   const std::uint64_t last = std::min<std::uint64_t>(pageCount, std::numeric_limits<std::int32_t>::max());
   std::size_t systemPageCount = 0;
-  ScanPages(*file_, baseOffset, 0, last, [&](std::uint64_t position, const std::uint8_t* page) {
+  bool read = ScanPages(*file_, baseOffset, 0, last, [&](std::uint64_t position, const std::uint8_t* page) {
     if (StopRequested()) return false;
     MapPage(page, static_cast<std::int32_t>(position), systemPageCount);
     if ((position + 1) % step == 0) SendProgressPos(position + 1);
     return true;
   });
+  if (!read) return false;
   SendProgressPos(pageCount);
   SendPanelText(kMappingDone);
   return systemPageCount > 0;

@@ -62,7 +62,7 @@ constexpr std::size_t kLargestAllowedAllocation = 128 * 1024;
 int SeedsPerFile() {
   const char* named = std::getenv("QUILLMARK_CORRUPTION_SEEDS");
   int seeds = named ? std::atoi(named) : 0;
-  return seeds > 0 ? seeds : 60;
+  return seeds > 0 ? seeds : 150;
 }
 
 class ListingStandIn : public CompressedRecordRebuilder {
