@@ -3,7 +3,7 @@
 namespace quillmark::testing {
 namespace {
 
-TEST(Arguments, BadPageNumbersAreRefusedBeforeTheFileIsRead) {
+TEST(CliArguments, BadPageNumbersAreRefusedBeforeTheFileIsRead) {
   BuiltDatabase db(FileBuilder::MinimalDatabase());
   for (const char* command : {"page", "iam"})
     for (const char* page : {"abc", "1:", "-3", ":9", "0:9", "1:2:3", "9x", "99999999999", "70000:1"}) {
@@ -12,7 +12,7 @@ TEST(Arguments, BadPageNumbersAreRefusedBeforeTheFileIsRead) {
     }
 }
 
-TEST(Arguments, UsageMistakesEndWithOneLine) {
+TEST(CliArguments, UsageMistakesEndWithOneLine) {
   BuiltDatabase db(FileBuilder::MinimalDatabase());
   struct Case {
     std::vector<std::string> args;
@@ -29,7 +29,7 @@ TEST(Arguments, UsageMistakesEndWithOneLine) {
   }
 }
 
-TEST(Arguments, HelpGoesToStdoutAndSucceeds) {
+TEST(CliArguments, HelpGoesToStdoutAndSucceeds) {
   struct Case {
     std::vector<std::string> args;
     std::string text;
@@ -44,7 +44,7 @@ TEST(Arguments, HelpGoesToStdoutAndSucceeds) {
 
 // Progress is drawn only on a terminal: a command writing to any other stream
 // leaves it untouched, even on success.
-TEST(Arguments, NoProgressWhenStderrIsNotATerminal) {
+TEST(CliArguments, NoProgressWhenStderrIsNotATerminal) {
   BuiltDatabase db(FileBuilder::MinimalDatabase());
   CliRun run = RunCommand({"info", db.path()});
   EXPECT_EQ(run.code, 0);

@@ -43,7 +43,7 @@ PageId LargestIamPage(DatabaseFile& db) {
   return largest;
 }
 
-TEST(IamCommand, RealIamPagesListThePagesTheyAllocate) {
+TEST(CliIam, RealIamPagesListThePagesTheyAllocate) {
   QM_REQUIRE_REAL_FIXTURES();
   for (const char* name : {"sql2000_distmdl.mdf", "sql2008_reportserver.mdf", "sql2014_pubs.mdf"}) {
     SCOPED_TRACE(name);
@@ -62,7 +62,7 @@ TEST(IamCommand, RealIamPagesListThePagesTheyAllocate) {
 }
 
 // Extents 2, 3 and 5 of a 64-page file: the first two print as one run.
-TEST(IamCommand, BuiltIamPageJoinsAdjacentExtents) {
+TEST(CliIam, BuiltIamPageJoinsAdjacentExtents) {
   FileBuilder file = FileBuilder::MinimalDatabase(64);
   Bytes bitmap(7988, 0);
   bitmap[0] = 0b00101100;
@@ -80,7 +80,7 @@ TEST(IamCommand, BuiltIamPageJoinsAdjacentExtents) {
   EXPECT_EQ(FieldValue(run.out, "Allocated Pages"), "26");
 }
 
-TEST(IamCommand, OtherPagesAreRefused) {
+TEST(CliIam, OtherPagesAreRefused) {
   BuiltDatabase db(FileBuilder::MinimalDatabase());
   ExpectOneLineError(RunCommand({"iam", db.path(), "9"}), "page (1:9) is not an IAM page (m_type = 13)");
   ExpectOneLineError(RunCommand({"iam", db.path(), "40"}), "page (1:40) cannot be read: outside the file");

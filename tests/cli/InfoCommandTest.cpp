@@ -45,7 +45,7 @@ const std::map<int, std::string> kVersionTexts = {
     {851, "Unknown SQL Version"}, {852, " SQL Server 2016"}, {869, " SQL Server 2017"},
     {904, " SQL Server 2019"}};
 
-TEST(InfoCommand, JsonDescribesEveryRealFile) {
+TEST(CliInfo, JsonDescribesEveryRealFile) {
   QM_REQUIRE_REAL_FIXTURES();
   for (const RealFixtureFacts& facts : KnownRealFixtures()) {
     SCOPED_TRACE(facts.file);
@@ -73,7 +73,7 @@ TEST(InfoCommand, JsonDescribesEveryRealFile) {
 }
 
 // The text report carries the same facts, the Cyrillic name included.
-TEST(InfoCommand, TextReportShowsNameVersionAndCollation) {
+TEST(CliInfo, TextReportShowsNameVersionAndCollation) {
   QM_REQUIRE_REAL_FIXTURES();
   CliRun run = RunCommand({"info", RealFixture("sql2019_articles.mdf").string()});
   ASSERT_EQ(run.code, 0) << run.err;
@@ -84,7 +84,7 @@ TEST(InfoCommand, TextReportShowsNameVersionAndCollation) {
             std::string::npos);
 }
 
-TEST(InfoCommand, UnknownCollationHasNoCodePage) {
+TEST(CliInfo, UnknownCollationHasNoCodePage) {
   FileBuilder file = FileBuilder::MinimalDatabase();
   file.SetPage(9, BootPageBytes(BootSpec{.version = 782, .createVersion = 706, .collation = 12345678}));
   BuiltDatabase db(file);
@@ -96,7 +96,7 @@ TEST(InfoCommand, UnknownCollationHasNoCodePage) {
 }
 
 // Bytes before page 0 move every page; bytes after the last page do not.
-TEST(InfoCommand, ExtraBytesBeforeOrAfterThePages) {
+TEST(CliInfo, ExtraBytesBeforeOrAfterThePages) {
   QM_REQUIRE_REAL_FIXTURES();
   const std::filesystem::path original = RealFixture("sql2008_pubs.mdf");
   json expected = InfoJson(original.string());
@@ -118,7 +118,7 @@ TEST(InfoCommand, ExtraBytesBeforeOrAfterThePages) {
   }
 }
 
-TEST(InfoCommand, RefusedFilesEndWithTheEnginesText) {
+TEST(CliInfo, RefusedFilesEndWithTheEnginesText) {
   TempDir dir;
   std::mt19937 random(7);
   Bytes noise(64 * 1024);

@@ -35,7 +35,7 @@ PageId BusiestDataPage(DatabaseFile& db) {
 
 // On every real file, the page the engine maps as a data page prints the header's
 // slot count and, slot by slot, the type and column count of the engine's record.
-TEST(PageCommand, RealDataPagesShowTheEnginesRecords) {
+TEST(CliPage, RealDataPagesShowTheEnginesRecords) {
   QM_REQUIRE_REAL_FIXTURES();
   for (const RealFixtureFacts& facts : KnownRealFixtures()) {
     SCOPED_TRACE(facts.file);
@@ -79,7 +79,7 @@ FileBuilder DatabaseWithRecords() {
   return file;
 }
 
-TEST(PageCommand, BuiltRecordsShowTheirParts) {
+TEST(CliPage, BuiltRecordsShowTheirParts) {
   BuiltDatabase db(DatabaseWithRecords());
   CliRun run = RunCommand({"page", db.path(), "1:14"});
   EXPECT_EQ(FieldValue(run.out, "m_pageId"), "(1:14)");
@@ -118,7 +118,7 @@ TEST(PageCommand, BuiltRecordsShowTheirParts) {
 }
 
 // Slots the engine builds no record for, or refuses, say why.
-TEST(PageCommand, UnreadRecordsGiveTheirReason) {
+TEST(CliPage, UnreadRecordsGiveTheirReason) {
   const Bytes record = RecordBuilder().Fixed({1, 2, 3, 4}).Build();
   const Bytes ghost = RecordBuilder().Type(6).Fixed({1, 2, 3, 4}).Build();
   struct Case {
@@ -165,7 +165,7 @@ TEST(PageCommand, UnreadRecordsGiveTheirReason) {
   }
 }
 
-TEST(PageCommand, HexDumpShowsEveryByteOfThePage) {
+TEST(CliPage, HexDumpShowsEveryByteOfThePage) {
   BuiltDatabase db(DatabaseWithRecords());
   CliRun run = RunCommand({"page", db.path(), "14", "--hex"});
   ASSERT_EQ(run.code, 0) << run.err;
@@ -180,7 +180,7 @@ TEST(PageCommand, HexDumpShowsEveryByteOfThePage) {
   EXPECT_EQ(RunCommand({"page", db.path(), "14"}).out.find("MEMORY DUMP"), std::string::npos);
 }
 
-TEST(PageCommand, PagesOutsideTheFileAreRefused) {
+TEST(CliPage, PagesOutsideTheFileAreRefused) {
   BuiltDatabase db(FileBuilder::MinimalDatabase(16));
   for (const char* page : {"0", "16", "1:2000000000"})
     ExpectOneLineError(RunCommand({"page", db.path(), page}), "cannot be read: outside the file (pages 1 to 15");

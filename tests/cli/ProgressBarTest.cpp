@@ -19,7 +19,7 @@ std::vector<std::string> Draws(const std::string& text) {
   return draws;
 }
 
-TEST(ProgressBar, RedrawsInPlaceOncePerPercent) {
+TEST(CliProgressBar, RedrawsInPlaceOncePerPercent) {
   std::ostringstream out;
   ProgressBar bar(out);
   bar.SetRange(400);
@@ -34,7 +34,7 @@ TEST(ProgressBar, RedrawsInPlaceOncePerPercent) {
   EXPECT_EQ(out.str().find('\n'), std::string::npos);
 }
 
-TEST(ProgressBar, ClearLeavesAnEmptyLineOnlyAfterDrawing) {
+TEST(CliProgressBar, ClearLeavesAnEmptyLineOnlyAfterDrawing) {
   std::ostringstream out;
   ProgressBar bar(out);
   bar.Clear();
