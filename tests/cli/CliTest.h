@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "cli/Cli.h"
+#include "engine/DatabaseFile.h"
 #include "tests/support/FixtureBuilder.h"
 #include "tests/support/RealFixtures.h"
 
@@ -63,6 +64,20 @@ inline std::string FieldValue(const std::string& text, const std::string& name) 
   if (at < text.size() && text[at] == ' ') ++at;
   std::size_t end = std::min(text.find('\n', at), text.find("  ", at));
   return text.substr(at, end == std::string::npos ? std::string::npos : end - at);
+}
+
+// The page of `map` with the highest score; a score below 0 rules a page out.
+template <typename Score>
+PageId HighestScoringPage(const PageMap& map, Score score) {
+  PageId best{};
+  std::int64_t most = -1;
+  for (const auto& [key, pages] : map)
+    for (const PageEntry& entry : pages)
+      if (std::int64_t value = score(entry.Page()); value > most) {
+        most = value;
+        best = entry.Page();
+      }
+  return best;
 }
 
 // A small database written to a temporary folder: MinimalDatabase with `pages` set.

@@ -32,15 +32,10 @@ PageSet AsSet(const std::vector<PageId>& ids) {
 
 // The IAM page of `db` that allocates the most pages.
 PageId LargestIamPage(DatabaseFile& db) {
-  PageId largest{};
-  std::size_t most = 0;
-  for (const auto& [key, pages] : db.iamPages)
-    for (const PageEntry& entry : pages)
-      if (auto iam = db.ReadIamPage(entry.Page()); iam && iam->AllocatedPages().size() > most) {
-        most = iam->AllocatedPages().size();
-        largest = entry.Page();
-      }
-  return largest;
+  return HighestScoringPage(db.iamPages, [&db](PageId id) -> std::int64_t {
+    auto iam = db.ReadIamPage(id);
+    return iam ? static_cast<std::int64_t>(iam->AllocatedPages().size()) : -1;
+  });
 }
 
 TEST(CliIam, RealIamPagesListThePagesTheyAllocate) {

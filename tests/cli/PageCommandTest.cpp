@@ -20,17 +20,10 @@ std::vector<std::string> PrintedSlots(const CliRun& run) {
 // The data page of `db` with the most slots, among those that carry their own
 // page number (junk pages left on disk do not).
 PageId BusiestDataPage(DatabaseFile& db) {
-  PageId busiest{};
-  std::int16_t most = -1;
-  for (const auto& [key, pages] : db.dataPages)
-    for (const PageEntry& entry : pages) {
-      auto header = db.ReadPageHeader(entry.Page());
-      if (header && header->thisPage == entry.Page() && header->slotCount > most) {
-        most = header->slotCount;
-        busiest = entry.Page();
-      }
-    }
-  return busiest;
+  return HighestScoringPage(db.dataPages, [&db](PageId id) -> std::int64_t {
+    auto header = db.ReadPageHeader(id);
+    return header && header->thisPage == id ? header->slotCount : -1;
+  });
 }
 
 // On every real file, the page the engine maps as a data page prints the header's
