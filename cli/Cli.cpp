@@ -3,10 +3,11 @@
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
-#include <fmt/format.h>
 #include <algorithm>
+#include <fmt/format.h>
 #include <iostream>
 #include <memory>
+#include <optional>
 
 #include "cli/Commands.h"
 #include "cli/OpenDatabase.h"

@@ -1,3 +1,5 @@
+// `info`: what the boot page says about the database and how the mapping pass
+// sorted its pages, as text or as one JSON object.
 #include <fmt/format.h>
 
 #include <nlohmann/json.hpp>
@@ -45,8 +47,6 @@ Summary Summarize(DatabaseFile& db) {
   return summary;
 }
 
-std::string VersionTextOf(std::optional<std::uint16_t> version) { return VersionText(version.value_or(0)); }
-
 template <typename T>
 nlohmann::ordered_json OrNull(const std::optional<T>& value) {
   return value ? nlohmann::ordered_json(*value) : nlohmann::ordered_json(nullptr);
@@ -64,7 +64,7 @@ nlohmann::ordered_json Json(const DatabaseFile& db, const Summary& summary) {
       {"baseOffset", db.baseOffset},
       {"pageCount", db.pageCount},
       {"version", OrNull(summary.version)},
-      {"versionText", VersionTextOf(summary.version)},
+      {"versionText", VersionText(summary.version.value_or(0))},
       {"createVersion", OrNull(summary.createVersion)},
       {"databaseName", summary.databaseName},
       {"collationId", OrNull(summary.collationId)},
