@@ -33,18 +33,13 @@ std::optional<PageId> ParsePageAddress(std::string_view text) {
   return PageId{fileId, *pageNumber};
 }
 
-// PageId is packed: its fields are copied out before fmt takes them by reference.
-std::string PageAddressText(PageId page) {
-  const unsigned fileId = page.fileId;
-  const std::int32_t pageNumber = page.pageNumber;
-  return fmt::format("({}:{})", fileId, pageNumber);
-}
+std::string PageAddressText(PageId page) { return fmt::format("({}:{})", page.fileId, page.pageNumber); }
 
 std::string UnreadablePageMessage(const DatabaseFile& db, PageId page) {
-  const unsigned fileId = page.fileId;
   const std::uint64_t pages = db.PageCountOf(page.fileId);
   if (pages == 0)
-    return fmt::format("page {} cannot be read: the database has no file with id {}", PageAddressText(page), fileId);
+    return fmt::format("page {} cannot be read: the database has no file with id {}", PageAddressText(page),
+                       page.fileId);
   return fmt::format("page {} cannot be read: outside the file (pages 1 to {} can be read)", PageAddressText(page),
                      pages - 1);
 }

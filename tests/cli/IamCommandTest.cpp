@@ -26,7 +26,7 @@ PageSet PrintedPages(const std::string& out) {
 
 PageSet AsSet(const std::vector<PageId>& ids) {
   PageSet pages;
-  for (PageId id : ids) pages.emplace(int{id.fileId}, int{id.pageNumber});  // PageId is packed: copy the fields
+  for (PageId id : ids) pages.emplace(id.fileId, id.pageNumber);
   return pages;
 }
 
