@@ -1,4 +1,5 @@
-#include <regex>
+#include <algorithm>
+#include <cstdio>
 #include <set>
 
 #include "engine/DatabaseFile.h"
@@ -14,13 +15,18 @@ using PageSet = std::set<std::pair<int, int>>;
 // each page of the "(F:A)-(F:B) = ALLOCATED" runs (page 0 is never a page of a table).
 PageSet PrintedPages(const std::string& out) {
   PageSet pages;
-  static const std::regex single(R"(Slot \d = \((\d+):(\d+)\))");
-  for (std::sregex_iterator it(out.begin(), out.end(), single), end; it != end; ++it)
-    if (int page = std::stoi((*it)[2]); page > 0) pages.emplace(std::stoi((*it)[1]), page);
-  static const std::regex run(R"(\((\d+):(\d+)\)-\((\d+):(\d+)\) = ALLOCATED)");
-  for (std::sregex_iterator it(out.begin(), out.end(), run), end; it != end; ++it)
-    for (int page = std::stoi((*it)[2]); page <= std::stoi((*it)[4]); ++page)
-      if (page > 0) pages.emplace(std::stoi((*it)[1]), page);
+  int file = 0;
+  int first = 0;
+  int lastFile = 0;
+  int last = 0;
+  for (int slot = 0; slot < 8; ++slot)
+    if (std::sscanf(FieldValue(out, "Slot " + std::to_string(slot)).c_str(), "(%d:%d)", &file, &first) == 2 &&
+        first > 0)
+      pages.emplace(file, first);
+  std::istringstream lines(out);
+  for (std::string line; std::getline(lines, line);)
+    if (std::sscanf(line.c_str(), "(%d:%d)-(%d:%d) = ALLOCATED", &file, &first, &lastFile, &last) == 4)
+      for (int page = std::max(first, 1); page <= last; ++page) pages.emplace(file, page);
   return pages;
 }
 
