@@ -1,14 +1,13 @@
 #include "engine/DatabaseFile.h"
 
 #include <algorithm>
-#include <cmath>
-#include <cstring>
 #include <limits>
 
 #include "engine/AppSettings.h"
 #include "engine/BootPage.h"
 #include "engine/IamPage.h"
 #include "engine/PageHeader.h"
+#include "engine/PagePass.h"
 #include "engine/RecordPage.h"
 #include "engine/TextMixPage.h"
 
@@ -21,7 +20,6 @@ using platform::WM_APP_PROGRESS_POS;
 using platform::WM_APP_PROGRESS_RANGE;
 
 constexpr std::uint16_t kFirstUserIndexId = 256;
-constexpr std::size_t kPagesPerRead = 128;  // 1 MiB per read during a pass
 constexpr std::int64_t kBootPageNumber = 9;
 constexpr std::int32_t kBootObjectId = 7;      // sysallocunits, SQL Server 2005 and later
 constexpr std::int32_t kBootFallbackId = 41;   // syscolpars
@@ -29,41 +27,6 @@ constexpr std::int32_t kBootFallbackId = 41;   // syscolpars
 SnapshotLoader& InstalledSnapshotLoader() {
   static SnapshotLoader loader;
   return loader;
-}
-
-// Progress is reported about every hundredth of the file.
-std::uint64_t ProgressStep(std::uint64_t pageCount) {
-  return std::max<std::uint64_t>(1, static_cast<std::uint64_t>(std::ceil(static_cast<double>(pageCount) / 100.0)));
-}
-
-// Visits the pages at positions from ... to (inclusive), counted from `base`, in
-// one sequential read of large chunks; bytes past the end of the file read as
-// zero. `visit(position, pageBytes)` returns false to end the pass. False when
-// the read buffer cannot be had.
-template <typename Visit>
-bool ScanPages(const platform::ReadOnlyFile& file, std::uint64_t base, std::uint64_t from, std::uint64_t to,
-               Visit visit) {
-  // The kernel copies into a page-aligned buffer at full speed; a large buffer
-  // from the heap starts 16 bytes past a page boundary and halves the pass.
-  struct AlignedChunk {
-    alignas(4096) std::uint8_t bytes[kPagesPerRead * kPageSize];
-  };
-  std::unique_ptr<AlignedChunk> owner(new (std::nothrow) AlignedChunk);
-  if (!owner) return false;
-  std::uint8_t* chunk = owner->bytes;
-  for (std::uint64_t first = from; first <= to; first += kPagesPerRead) {
-    std::uint64_t pages = std::min<std::uint64_t>(kPagesPerRead, to - first + 1);
-    std::size_t wanted = static_cast<std::size_t>(pages) * kPageSize;
-    std::size_t got = file.ReadAt(base + first * kPageSize, chunk, wanted);
-    std::memset(chunk + got, 0, wanted - got);
-    for (std::uint64_t i = 0; i < pages; ++i)
-      if (!visit(first + i, chunk + i * kPageSize)) return true;
-  }
-  return true;
-}
-
-std::int32_t StoredPageNumber(const std::uint8_t* page) {
-  return ReadLeOr<std::int32_t>(ByteSpan(page, kPageHeaderSize), 32);
 }
 
 }  // namespace
@@ -137,38 +100,11 @@ std::unique_ptr<DatabaseFile> DatabaseFile::Open(const std::string& path, std::u
 }
 
 bool DatabaseFile::CheckAlignment() {
-  const std::uint64_t remainder = baseOffset;
-  const std::uint64_t start = pageCount > 8 ? 8 : pageCount / 4;
-  SendPanelText(kCheckingCorruption);
-  SendProgressRange(pageCount);
-  SendProgressPos(0);
-
-  bool result = true;
-  if (!FindSelfNumberedPage(remainder, start, true) && remainder != 0 && pageCount > 8 &&
-      FindSelfNumberedPage(0, 8, false)) {
-    // Pages number themselves from offset 0: the extra bytes are at the end.
-    baseOffset = 0;
-    result = false;
-  }
-  SendProgressPos(pageCount);
-  SendPanelText(kCheckingCorruptionDone);
-  return result;
-}
-
-bool DatabaseFile::FindSelfNumberedPage(std::uint64_t base, std::uint64_t from, bool pollStop) {
   if (!file_) return false;
-  const std::uint64_t step = ProgressStep(pageCount);
-  bool found = false;
-  ScanPages(*file_, base, from, pageCount, [&](std::uint64_t position, const std::uint8_t* page) {
-    if (pollStop && StopRequested()) return false;
-    if (static_cast<std::int64_t>(StoredPageNumber(page)) == static_cast<std::int64_t>(position)) {
-      found = true;
-      return false;
-    }
-    if (position % step == 0) SendProgressPos(position);
-    return true;
-  });
-  return found;
+  // The base offset holds the remainder while the check runs.
+  bool keepRemainder = CheckFileAlignment(*file_, pageCount, baseOffset, frameWindow);
+  if (!keepRemainder) baseOffset = 0;
+  return keepRemainder;
 }
 
 bool DatabaseFile::MapPages() {

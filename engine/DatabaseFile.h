@@ -127,9 +127,6 @@ class DatabaseFile {
   void SendPanelText(const char* text) const;
   bool MapSnapshot();
   void MapPage(const std::uint8_t* page, std::int32_t position, std::size_t& systemPageCount);
-  // Reads `count` pages from `position` (counted from `base`) and reports the
-  // first page whose stored page number equals its position.
-  bool FindSelfNumberedPage(std::uint64_t base, std::uint64_t from, bool pollStop);
 
   std::unique_ptr<platform::ReadOnlyFile> file_;
 };

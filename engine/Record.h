@@ -119,6 +119,9 @@ class CRecord {
   std::vector<ColumnValue> columnValues;
   std::int32_t fixedLength = 0;
   std::vector<std::uint32_t> descriptorCodes;
+  // Where the record starts on its page; -1 when its bytes came from elsewhere
+  // (the target of a forwarding stub) or the page position is not known.
+  std::int32_t pageOffset = -1;
 
  protected:
   // Reads status byte A into the flags; false when the record type is not one

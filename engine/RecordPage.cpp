@@ -86,6 +86,7 @@ void PrimaryRecordPage::BuildAllRecords() {
 
 std::unique_ptr<CPrimaryRecord> PrimaryRecordPage::BuildRecord(std::uint16_t offset, CPrimaryRecord::Mode mode) {
   auto record = std::make_unique<CPrimaryRecord>(Bytes().subspan(offset), Context(), mode);
+  if (!record->followedStub) record->pageOffset = offset;
   CompressedRecordRebuilder* rebuilder = Settings().listingContext;
   if (record->compressed && !record->invalid && !Settings().isSql2000 && rebuilder) rebuilder->Rebuild(*record, *this);
   return record;
