@@ -1,0 +1,19 @@
+// Records set out as a table: a header row, then one row per record, each
+// column as wide as its widest cell.
+#pragma once
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace quillmark::cli {
+
+struct TextTable {
+  std::vector<std::string> header;
+  std::vector<bool> rightAligned;  // per column; numbers line up on the right
+  std::vector<std::vector<std::string>> rows;
+};
+
+void PrintTable(const TextTable& table, std::ostream& out);
+
+}  // namespace quillmark::cli
