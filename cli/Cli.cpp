@@ -1,10 +1,11 @@
 #include "cli/Cli.h"
 
+#include <fmt/format.h>
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
-#include <fmt/format.h>
+#include <filesystem>
 #include <iostream>
 #include <memory>
 #include <optional>
@@ -14,27 +15,80 @@
 #include "cli/PageAddress.h"
 #include "engine/AppSettings.h"
 #include "engine/CollationList.h"
+#include "platform/CodePage.h"
 
 namespace quillmark::cli {
 namespace {
 
+constexpr std::int64_t kNoCollation = -1;
+
 struct Options {
   std::string file;
   std::string page;
+  std::string list;
+  std::string snapshot;
   bool json = false;
   bool hex = false;
   bool quiet = false;
+  bool deleted = false;
+  bool advancedDeleted = false;
+  std::int64_t collation = kNoCollation;
+  int ansiCodePage = 0;  // 0: the default
 };
 
-CLI::App* AddCommand(CLI::App& app, const char* name, const char* about, Options& options) {
-  CLI::App* command = app.add_subcommand(name, about);
+struct Commands {
+  CLI::App* info;
+  CLI::App* page;
+  CLI::App* iam;
+  CLI::App* objects;
+  CLI::App* catalog;
+  CLI::App* snapshotSave;
+  CLI::App* snapshotLoad;
+};
+
+// A command that opens a database: FILE first, and the options of the open.
+CLI::App* AddCommand(CLI::App& parent, const char* name, const char* about, Options& options) {
+  CLI::App* command = parent.add_subcommand(name, about);
   command->add_option("FILE", options.file, "the data file (.mdf)")->required();
   command->add_flag("--quiet", options.quiet, "draw no progress bar while the file is mapped");
+  command->add_flag("--deleted", options.deleted, "read deleted (ghost) rows of the system tables too");
+  command->add_flag("--advanced-deleted", options.advancedDeleted,
+                    "also read rows found by the deleted-record scan (implies --deleted)");
+  command->add_option("--collation", options.collation, "collation id to use instead of the boot page's")
+      ->check(CLI::NonNegativeNumber);
+  command->add_option("--ansi-codepage", options.ansiCodePage, "code page for text without a collation");
   return command;
 }
 
 void AddPageArgument(CLI::App& command, Options& options) {
   command.add_option("PAGE", options.page, "page number N, or FILEID:N")->required();
+}
+
+Commands AddCommands(CLI::App& app, Options& options) {
+  Commands c{};
+  c.info = AddCommand(app, "info", "version, database name, collation and page map of a file", options);
+  c.info->add_flag("--json", options.json, "print one JSON object");
+  c.page = AddCommand(app, "page", "a page's header, slots and records", options);
+  AddPageArgument(*c.page, options);
+  c.page->add_flag("--hex", options.hex, "add a hex dump of the page");
+  c.iam = AddCommand(app, "iam", "an IAM page's header, single pages and extents", options);
+  AddPageArgument(*c.iam, options);
+  c.objects = AddCommand(app, "objects", "the database's objects as the object tree groups them", options);
+  c.objects->add_flag("--json", options.json, "print one JSON object");
+  c.catalog = AddCommand(app, "catalog", "every record of one catalog list", options);
+  c.catalog->add_option("LIST", options.list, "files, objects, allocunits, rowsets, columns, ... legacyindexes")
+      ->required();
+  c.catalog->add_flag("--json", options.json, "print a JSON array");
+
+  CLI::App* snapshot = app.add_subcommand("snapshot", "save or load the page maps of a database");
+  snapshot->require_subcommand(1);
+  c.snapshotSave = AddCommand(*snapshot, "save", "open FILE and save its page maps to SNAPSHOT", options);
+  c.snapshotSave->add_option("SNAPSHOT", options.snapshot, "the snapshot file to write")->required();
+  c.snapshotLoad = snapshot->add_subcommand("load", "open a database through a snapshot and list its objects");
+  c.snapshotLoad->add_option("SNAPSHOT", options.snapshot, "a snapshot file")->required();
+  c.snapshotLoad->add_flag("--json", options.json, "print one JSON object");
+  c.snapshotLoad->add_flag("--quiet", options.quiet, "draw no progress bar while the maps are loaded");
+  return c;
 }
 
 // Messages can hold line breaks; an error here is always one line.
@@ -47,7 +101,7 @@ std::string OneLine(std::string text) {
 // CLI11 reports a misspelt command as a missing one; name the word instead.
 std::string ParseErrorText(const CLI::App& app, const CLI::ParseError& error, int argc, const char* const* argv) {
   if (app.get_subcommands().empty() && argc > 1 && argv[1][0] != '-')
-    return fmt::format("unknown command '{}': expected info, page or iam", argv[1]);
+    return fmt::format("unknown command '{}': expected info, page, iam, objects, catalog or snapshot", argv[1]);
   return OneLine(error.what());
 }
 
@@ -63,19 +117,52 @@ PageId PageArgument(const std::string& text) {
   return *page;
 }
 
+// Every run starts from the initial settings, then takes the open options.
+void PrepareSettings(const Options& options) {
+  if (options.ansiCodePage != 0 && !platform::IsSupportedCodePage(options.ansiCodePage))
+    throw CliError(fmt::format("unsupported code page {}", options.ansiCodePage));
+  ResetSettings();
+  LoadCollationList();
+  platform::SetAnsiCodePage(options.ansiCodePage != 0 ? options.ansiCodePage : platform::kDefaultAnsiCodePage);
+  AppSettings& settings = Settings();
+  settings.showDeletedRecords = options.deleted || options.advancedDeleted;
+  settings.showAdvancedDeletedRecords = options.advancedDeleted;
+  if (options.collation != kNoCollation) {
+    settings.autoDetectCollation = 0;
+    settings.manualCollation = options.collation;
+  }
+}
+
+void Run(const Commands& c, const Options& options, std::ostream& out, std::ostream& err) {
+  std::optional<PageId> pageId;
+  if (c.page->parsed() || c.iam->parsed()) pageId = PageArgument(options.page);
+  if (c.catalog->parsed()) CheckCatalogList(options.list);
+  PrepareSettings(options);
+  auto progress = ProgressFor(err, options.quiet);
+  if (c.snapshotLoad->parsed()) {
+    auto db = OpenDatabase(ApplySnapshot(options.snapshot), progress.get(), true);
+    ObjectsCommand(*db.catalog, options.json, out);
+    return;
+  }
+  const bool withCatalog = c.objects->parsed() || c.catalog->parsed() || c.snapshotSave->parsed();
+  auto db = OpenDatabase(options.file, progress.get(), withCatalog);
+  if (c.info->parsed()) InfoCommand(*db.file, options.json, out);
+  if (c.page->parsed()) PageCommand(*db.file, *pageId, options.hex, out);
+  if (c.iam->parsed()) IamCommand(*db.file, *pageId, out);
+  if (c.objects->parsed()) ObjectsCommand(*db.catalog, options.json, out);
+  if (c.catalog->parsed()) CatalogCommand(*db.catalog, options.list, options.json, out);
+  // The snapshot names its database by full path, so it loads from any folder.
+  if (c.snapshotSave->parsed())
+    SnapshotSaveCommand(*db.file, std::filesystem::absolute(options.file).string(), options.snapshot, out);
+}
+
 }  // namespace
 
 int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
   CLI::App app{"Reads SQL Server data files (.mdf) page by page, without a server.", "quillmark-cli"};
   app.require_subcommand(1);
   Options options;
-  CLI::App* info = AddCommand(app, "info", "version, database name, collation and page map of a file", options);
-  info->add_flag("--json", options.json, "print one JSON object");
-  CLI::App* page = AddCommand(app, "page", "a page's header, slots and records", options);
-  AddPageArgument(*page, options);
-  page->add_flag("--hex", options.hex, "add a hex dump of the page");
-  CLI::App* iam = AddCommand(app, "iam", "an IAM page's header, single pages and extents", options);
-  AddPageArgument(*iam, options);
+  const Commands commands = AddCommands(app, options);
 
   try {
     app.parse(argc, argv);
@@ -88,15 +175,7 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
   }
 
   try {
-    std::optional<PageId> pageId;
-    if (!info->parsed()) pageId = PageArgument(options.page);
-    ResetSettings();
-    LoadCollationList();
-    auto progress = ProgressFor(err, options.quiet);
-    auto db = OpenDatabase(options.file, progress.get());
-    if (info->parsed()) InfoCommand(*db, options.json, out);
-    if (page->parsed()) PageCommand(*db, *pageId, options.hex, out);
-    if (iam->parsed()) IamCommand(*db, *pageId, out);
+    Run(commands, options, out, err);
   } catch (const std::exception& error) {
     err << "quillmark-cli: " << OneLine(error.what()) << "\n";
     return 1;

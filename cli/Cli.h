@@ -1,8 +1,15 @@
 // quillmark-cli: reads a SQL Server data file and prints what its pages hold.
 //
-//   quillmark-cli info FILE [--json] [--quiet]
-//   quillmark-cli page FILE PAGE [--hex] [--quiet]
-//   quillmark-cli iam  FILE PAGE [--quiet]
+//   quillmark-cli info FILE [--json]
+//   quillmark-cli page FILE PAGE [--hex]
+//   quillmark-cli iam  FILE PAGE
+//   quillmark-cli objects FILE [--json]
+//   quillmark-cli catalog FILE LIST [--json]
+//   quillmark-cli snapshot save FILE SNAPSHOT
+//   quillmark-cli snapshot load SNAPSHOT [--json] [--quiet]
+//
+// Every command that opens FILE also takes --quiet, --deleted,
+// --advanced-deleted, --collation ID and --ansi-codepage N.
 #pragma once
 
 #include <ostream>

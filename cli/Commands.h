@@ -4,7 +4,9 @@
 
 #include <ostream>
 #include <stdexcept>
+#include <string>
 
+#include "catalog/DatabaseCatalog.h"
 #include "engine/DatabaseFile.h"
 
 namespace quillmark::cli {
@@ -16,5 +18,16 @@ struct CliError : std::runtime_error {
 void InfoCommand(DatabaseFile& db, bool json, std::ostream& out);
 void PageCommand(DatabaseFile& db, PageId page, bool hex, std::ostream& out);
 void IamCommand(DatabaseFile& db, PageId page, std::ostream& out);
+void ObjectsCommand(const DatabaseCatalog& catalog, bool json, std::ostream& out);
+
+// Throws CliError naming the valid lists when `list` is not one of them.
+void CheckCatalogList(const std::string& list);
+void CatalogCommand(const DatabaseCatalog& catalog, const std::string& list, bool json, std::ostream& out);
+
+void SnapshotSaveCommand(const DatabaseFile& file, const std::string& databasePath, const std::string& snapshotPath,
+                         std::ostream& out);
+// Reads the snapshot's header and puts its options in place for the next open;
+// returns the path of the database it was taken from.
+std::string ApplySnapshot(const std::string& snapshotPath);
 
 }  // namespace quillmark::cli

@@ -32,12 +32,16 @@ class OpenListener : public MessageTarget {
 
 }  // namespace
 
-std::unique_ptr<DatabaseFile> OpenDatabase(const std::string& path, ProgressBar* progress) {
+OpenedDatabaseFile OpenDatabase(const std::string& path, ProgressBar* progress, bool withCatalog) {
   OpenListener listener(progress);
-  auto db = DatabaseFile::Open(path, 0, &listener);
+  OpenedDatabaseFile db;
+  if (withCatalog)
+    db = quillmark::OpenDatabase(path, 0, &listener);
+  else
+    db.file = DatabaseFile::Open(path, 0, &listener);
   if (progress) progress->Clear();
-  db->frameWindow = nullptr;  // the listener ends with this call
-  if (!db->opened) throw CliError(listener.fatal.empty() ? kNotValidMdf : listener.fatal);
+  db.file->frameWindow = nullptr;  // the listener ends with this call
+  if (!db.opened()) throw CliError(listener.fatal.empty() ? kNotValidMdf : listener.fatal);
   return db;
 }
 

@@ -1,16 +1,16 @@
 // Opening the database a command reads.
 #pragma once
 
-#include <memory>
 #include <string>
 
+#include "catalog/OpenSequence.h"
 #include "cli/ProgressBar.h"
-#include "engine/DatabaseFile.h"
 
 namespace quillmark::cli {
 
-// Opens and maps `path`, drawing the pass on `progress` when there is one.
-// Throws CliError with the engine's own text when the file is refused.
-std::unique_ptr<DatabaseFile> OpenDatabase(const std::string& path, ProgressBar* progress);
+// Opens and maps `path`, drawing the pass on `progress` when there is one;
+// `withCatalog` also builds the catalog, as a scan does. Throws CliError with
+// the engine's own text when the file is refused.
+OpenedDatabaseFile OpenDatabase(const std::string& path, ProgressBar* progress, bool withCatalog);
 
 }  // namespace quillmark::cli
