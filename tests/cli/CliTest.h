@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -30,6 +31,14 @@ inline CliRun RunCommand(const std::vector<std::string>& args) {
   run.out = out.str();
   run.err = err.str();
   return run;
+}
+
+// The JSON a successful command printed; null when it failed.
+inline nlohmann::json RunJson(const std::vector<std::string>& args) {
+  CliRun run = RunCommand(args);
+  EXPECT_EQ(run.code, 0) << run.err;
+  EXPECT_EQ(run.err, "");
+  return run.code == 0 ? nlohmann::json::parse(run.out) : nlohmann::json();
 }
 
 // A refused command: exit code 1, nothing on stdout, one line on stderr holding `text`.
