@@ -43,9 +43,10 @@ release: deps
 	cmake -S . -B $(RELEASE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUILLMARK_TESTS=OFF
 	cmake --build $(RELEASE_DIR) -j $(JOBS)
 
-# Until the desktop window exists, `run` takes the command-line tour.
+# Without a display (and until the desktop window exists) `run` takes the
+# command-line tour: on the demo database the build writes, else on the fixtures.
 run: release
-	@tools/tour.sh "$(RELEASE_DIR)/bin/quillmark-cli" "$(FIXTURES)"
+	@tools/tour.sh "$(RELEASE_DIR)/bin/quillmark-cli" "$(FIXTURES)" "$(RELEASE_DIR)/bin/demo.mdf"
 
 bench: release
 	"$(RELEASE_DIR)/bin/quillmark-bench" $(BENCH_ARGS)

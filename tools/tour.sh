@@ -1,14 +1,37 @@
 #!/usr/bin/env bash
-# A short tour of quillmark-cli on a real database file.
-# Usage: tools/tour.sh <path-to-quillmark-cli> <fixtures-folder>
+# A short tour of quillmark-cli on the demo database, or on a real database file.
+# Usage: tools/tour.sh <path-to-quillmark-cli> <fixtures-folder> [demo.mdf]
 set -euo pipefail
 
-cli="${1:?usage: tools/tour.sh <path-to-quillmark-cli> <fixtures-folder>}"
-folder="${2:?usage: tools/tour.sh <path-to-quillmark-cli> <fixtures-folder>}"
+usage="usage: tools/tour.sh <path-to-quillmark-cli> <fixtures-folder> [demo.mdf]"
+cli="${1:?$usage}"
+folder="${2:?$usage}"
+demo="${3:-}"
 
 if [[ ! -x "$cli" ]]; then
   echo "quillmark-cli not found at $cli (run: make release)" >&2
   exit 1
+fi
+
+run() {
+  printf '\n$ quillmark-cli %s\n\n' "$*"
+  "$cli" "$@"
+}
+
+# The catalog of a file: its objects as the object tree groups them, and the
+# column pairs of its foreign keys as the system tables hold them.
+catalog_tour() {
+  run objects "$1"
+  run catalog "$1" fkcolumns
+}
+
+# The bundled demo database comes first; its page numbers are not fixed, so the
+# tour shows its boot page.
+if [[ -n "$demo" && -f "$demo" ]]; then
+  run info "$demo"
+  catalog_tour "$demo"
+  run page "$demo" 9
+  exit 0
 fi
 
 if [[ ! -d "$folder" ]]; then
@@ -19,6 +42,8 @@ Point quillmark-cli at any SQL Server data file (.mdf):
 
   $cli info /path/to/database.mdf
   $cli info /path/to/database.mdf --json
+  $cli objects /path/to/database.mdf
+  $cli catalog /path/to/database.mdf columns
   $cli page /path/to/database.mdf 9
   $cli iam /path/to/database.mdf 1:N      (N: an IAM page, m_type = 10)
 
@@ -42,12 +67,8 @@ if [[ -z "$file" ]]; then
   exit 0
 fi
 
-run() {
-  printf '\n$ quillmark-cli %s\n\n' "$*"
-  "$cli" "$@"
-}
-
 run info "$file"
+catalog_tour "$file"
 run page "$file" "$data_page"
 if [[ -n "$iam_page" ]]; then
   run iam "$file" "$iam_page"
