@@ -1,0 +1,211 @@
+// Writes whole small databases the way SQL Server lays them out: the file header,
+// allocation pages and boot page, the system tables as data pages with their IAM
+// pages, and the rows of user tables in the ordinary record format.
+//
+// Two layouts: SQL Server 2005 and later (the system-table rows of format
+// versions 706 to 782, that is 2012 and 2014; the version number written to the
+// boot page is free) and SQL Server 2000 (version 539).
+//
+//   DatabaseSpec shop{.name = "Shop"};
+//   TableSpec& customers = shop.AddTable("Customers",
+//       {Int("CustomerId").Identity(), NVarChar("Name", 40).NotNull(), Bit("Active")},
+//       {{1, "Ada", 1}, {2, "Brian", nullptr}});
+//   customers.primaryKey = {"PK_Customers", {"CustomerId"}};
+//   shop.AddView("ActiveCustomers", "CREATE VIEW ActiveCustomers AS SELECT ...");
+//   WrittenDatabase files = shop.Write(folder, "shop.mdf");
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "tests/support/FixtureBuilder.h"
+
+namespace quillmark::testing {
+
+// System type ids (sys.types.system_type_id).
+namespace sqltype {
+inline constexpr std::uint8_t kImage = 34;
+inline constexpr std::uint8_t kText = 35;
+inline constexpr std::uint8_t kUniqueIdentifier = 36;
+inline constexpr std::uint8_t kDate = 40;
+inline constexpr std::uint8_t kTime = 41;
+inline constexpr std::uint8_t kDateTime2 = 42;
+inline constexpr std::uint8_t kTinyInt = 48;
+inline constexpr std::uint8_t kSmallInt = 52;
+inline constexpr std::uint8_t kInt = 56;
+inline constexpr std::uint8_t kSmallDateTime = 58;
+inline constexpr std::uint8_t kReal = 59;
+inline constexpr std::uint8_t kMoney = 60;
+inline constexpr std::uint8_t kDateTime = 61;
+inline constexpr std::uint8_t kFloat = 62;
+inline constexpr std::uint8_t kSqlVariant = 98;
+inline constexpr std::uint8_t kNText = 99;
+inline constexpr std::uint8_t kBit = 104;
+inline constexpr std::uint8_t kDecimal = 106;
+inline constexpr std::uint8_t kNumeric = 108;
+inline constexpr std::uint8_t kSmallMoney = 122;
+inline constexpr std::uint8_t kBigInt = 127;
+inline constexpr std::uint8_t kVarBinary = 165;
+inline constexpr std::uint8_t kVarChar = 167;
+inline constexpr std::uint8_t kBinary = 173;
+inline constexpr std::uint8_t kChar = 175;
+inline constexpr std::uint8_t kNVarChar = 231;
+inline constexpr std::uint8_t kNChar = 239;
+}  // namespace sqltype
+
+// One cell of a row: NULL, an integer, a floating-point number, text (UTF-8) or
+// bytes. Text also carries decimal, money, date and uniqueidentifier values
+// ("12.50", "2024-03-15 10:30:00", "6F9619FF-8B86-D011-B42D-00C04FC964FF");
+// bytes are written as they are (binary types, or any stored form given raw).
+class Value {
+ public:
+  Value(std::nullptr_t = nullptr) {}
+  Value(int value) : value_(std::int64_t{value}) {}
+  Value(std::int64_t value) : value_(value) {}
+  Value(double value) : value_(value) {}
+  Value(const char* text) : value_(std::string(text)) {}
+  Value(std::string text) : value_(std::move(text)) {}
+  Value(Bytes bytes) : value_(std::move(bytes)) {}
+
+  bool IsNull() const { return std::holds_alternative<std::monostate>(value_); }
+  const std::int64_t* Integer() const { return std::get_if<std::int64_t>(&value_); }
+  const double* Real() const { return std::get_if<double>(&value_); }
+  const std::string* Text() const { return std::get_if<std::string>(&value_); }
+  const Bytes* Raw() const { return std::get_if<Bytes>(&value_); }
+
+ private:
+  std::variant<std::monostate, std::int64_t, double, std::string, Bytes> value_;
+};
+using Row = std::vector<Value>;
+
+struct ColumnSpec {
+  std::string name;
+  std::uint8_t type = sqltype::kInt;
+  std::int16_t maxLength = 0;  // bytes; 0: the type's own length; -1: (max)
+  std::uint8_t precision = 0;  // 0: the type's own
+  std::uint8_t scale = 0;
+  bool nullable = true;
+  bool identity = false;
+  std::int64_t identitySeed = 1;
+  std::int64_t identityIncrement = 1;
+  // A default constraint, as SQL Server stores it: "(getdate())", "((0))".
+  std::string defaultDefinition;
+
+  ColumnSpec& NotNull();
+  ColumnSpec& Identity(std::int64_t seed = 1, std::int64_t increment = 1);  // also NOT NULL
+  ColumnSpec& Default(std::string definition);
+};
+
+ColumnSpec Column(std::string name, std::uint8_t type, std::int16_t maxLength = 0, std::uint8_t precision = 0,
+                  std::uint8_t scale = 0);
+ColumnSpec TinyInt(std::string name);
+ColumnSpec SmallInt(std::string name);
+ColumnSpec Int(std::string name);
+ColumnSpec BigInt(std::string name);
+ColumnSpec Bit(std::string name);
+ColumnSpec Real(std::string name);
+ColumnSpec Float(std::string name);
+ColumnSpec Money(std::string name);
+ColumnSpec Decimal(std::string name, std::uint8_t precision, std::uint8_t scale);
+ColumnSpec DateTime(std::string name);
+ColumnSpec Date(std::string name);
+ColumnSpec DateTime2(std::string name, std::uint8_t scale = 7);
+ColumnSpec UniqueIdentifier(std::string name);
+ColumnSpec Char(std::string name, std::int16_t length);
+ColumnSpec VarChar(std::string name, std::int16_t length);   // -1: varchar(max)
+ColumnSpec NChar(std::string name, std::int16_t characters);
+ColumnSpec NVarChar(std::string name, std::int16_t characters);  // -1: nvarchar(max)
+ColumnSpec VarBinary(std::string name, std::int16_t length);  // -1: varbinary(max)
+ColumnSpec Text(std::string name);
+ColumnSpec NText(std::string name);
+ColumnSpec Image(std::string name);
+
+struct KeySpec {
+  std::string name;
+  std::vector<std::string> columns;
+};
+
+struct ForeignKeySpec {
+  std::string name;
+  std::vector<std::string> columns;
+  std::string referencedTable;
+  std::vector<std::string> referencedColumns;
+};
+
+struct CheckSpec {
+  std::string name;
+  std::string definition;  // "([Quantity]>(0))"
+  std::string column;      // a column-level check; empty: a table-level one
+};
+
+struct TableSpec {
+  std::string name;
+  std::vector<ColumnSpec> columns;
+  std::vector<Row> rows;  // values in column order; give a clustered table's rows in key order
+  KeySpec primaryKey;     // clustered; no columns: the table is a heap
+  std::vector<KeySpec> uniqueKeys;  // nonclustered
+  std::vector<ForeignKeySpec> foreignKeys;
+  std::vector<CheckSpec> checks;
+  std::uint16_t fileId = 1;  // the file that holds the table's pages (a secondary file's id)
+  // Dropped: its catalog rows stay on the pages as ghost records, its pages keep
+  // their rows but have no IAM page.
+  bool dropped = false;
+};
+
+enum class ModuleType { kView, kProcedure, kScalarFunction, kInlineFunction, kTableFunction, kTrigger };
+
+struct ModuleSpec {
+  ModuleType type = ModuleType::kProcedure;
+  std::string name;
+  std::string definition;  // the CREATE statement
+  std::string parentTable;  // triggers
+  std::vector<ColumnSpec> columns;  // a view's result columns
+};
+
+struct SecondaryFileSpec {
+  std::uint16_t fileId = 3;  // 2 is the log file
+  std::string fileName;      // written beside the primary file; empty: <stem>_<id>.ndf
+  std::string logicalName;   // empty: <database>_<id>
+  std::string recordedPath;  // the file table's physical name; empty: C:\QuillmarkData\<fileName>
+};
+
+enum class Layout { kSql2005Plus, kSql2000 };
+
+struct WrittenDatabase {
+  std::filesystem::path primary;
+  std::vector<std::filesystem::path> secondaries;
+  std::map<std::string, std::int32_t> objectIds;  // every object by name
+};
+
+struct DatabaseSpec {
+  Layout layout = Layout::kSql2005Plus;
+  std::uint16_t version = 0;  // 0: 782 (2014), or 539 for the 2000 layout
+  std::string name = "Quillmark";
+  std::int32_t collation = 872468488;  // SQL_Latin1_General_CP1_CI_AS
+  std::vector<TableSpec> tables;
+  std::vector<ModuleSpec> modules;
+  std::vector<SecondaryFileSpec> secondaryFiles;
+  bool fileTableRows = true;  // false: the file table holds no rows at all
+  bool tornPageBits = false;  // every page carries torn-page bits (flag 0x100)
+
+  TableSpec& AddTable(std::string tableName, std::vector<ColumnSpec> columns, std::vector<Row> rows);
+  DatabaseSpec& AddView(std::string viewName, std::string definition, std::vector<ColumnSpec> columns = {});
+  DatabaseSpec& AddProcedure(std::string procedureName, std::string definition);
+  DatabaseSpec& AddFunction(std::string functionName, std::string definition,
+                            ModuleType type = ModuleType::kScalarFunction);
+  DatabaseSpec& AddTrigger(std::string triggerName, std::string table, std::string definition);
+
+  std::uint16_t FormatVersion() const;
+  // Writes <folder>/<primaryName> and the secondary files beside it.
+  WrittenDatabase Write(const std::filesystem::path& folder, const std::string& primaryName) const;
+};
+
+// The demo shop: Customers, Products, Orders and OrderLines with keys,
+// constraints, a view, a procedure, a function and a trigger.
+DatabaseSpec DemoShop(Layout layout = Layout::kSql2005Plus);
+
+}  // namespace quillmark::testing
