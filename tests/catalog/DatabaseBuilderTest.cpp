@@ -1,0 +1,480 @@
+// The database builder against the real files: its system tables have the real
+// files' layouts, its values their stored forms, and the engine and the catalog
+// read back what it wrote.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+
+#include "catalog/OpenSequence.h"
+#include "engine/AppSettings.h"
+#include "engine/BootPage.h"
+#include "engine/CollationList.h"
+#include "engine/DatabaseFile.h"
+#include "engine/RecordPage.h"
+#include "platform/CodePage.h"
+#include "platform/ProgramPath.h"
+#include "tests/support/DatabaseBuilder.h"
+#include "tests/support/RealFixtures.h"
+#include "tests/support/StoredValues.h"
+#include "tests/support/SystemRows.h"
+#include "tests/support/SystemTableLayouts.h"
+
+namespace quillmark::testing {
+namespace {
+
+// A record as the engine parsed it.
+struct ParsedRow {
+  int type = 0;
+  std::int32_t fixedLength = 0;
+  std::int16_t columnCount = 0;
+  ByteVector fixed;
+  ByteVector nullBitmap;
+  std::vector<VarValue> values;
+};
+
+std::vector<ParsedRow> RowsOn(DatabaseFile& db, const PageList& pages) {
+  std::vector<ParsedRow> rows;
+  for (const PageEntry& entry : pages) {
+    if (entry.pageType != 1) continue;
+    std::unique_ptr<CDataPage> page = db.ReadDataPage(entry.Page());
+    if (!page) continue;
+    for (const auto& record : page->records)
+      if (record && !record->invalid)
+        rows.push_back(ParsedRow{record->recordType, record->fixedLength, record->columnCount, record->fixedData,
+                                 record->nullBitmap, record->varValues});
+  }
+  return rows;
+}
+
+// A fixed-length field of a system-table row, at the offset the layout gives it
+// (tinyint unsigned, wider integers signed).
+std::int64_t Field(const ParsedRow& row, const SystemTable& table, const std::string& name) {
+  const auto column = std::find_if(table.columns.begin(), table.columns.end(),
+                                   [&](const SystemColumn& c) { return c.name == name; });
+  const auto width = static_cast<std::size_t>(FixedWidth(column->type));
+  const auto offset = static_cast<std::size_t>(column->offset);
+  if (column->offset < 0 || offset + width > row.fixed.size()) return -1;
+  std::uint64_t value = 0;
+  for (std::size_t i = 0; i < width; ++i) value |= std::uint64_t{row.fixed[offset + i]} << (8 * i);
+  if (width == 1) return static_cast<std::int64_t>(value);
+  const unsigned shift = static_cast<unsigned>(64 - 8 * width);
+  return static_cast<std::int64_t>(value << shift) >> shift;
+}
+
+std::u16string Utf16Of(const ByteVector& bytes) {
+  std::u16string text;
+  for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) text.push_back(static_cast<char16_t>(bytes[i] | bytes[i + 1] << 8));
+  return text;
+}
+
+std::string Hex(const Bytes& bytes) {
+  std::string text;
+  char digits[4];
+  for (std::uint8_t byte : bytes) {
+    std::snprintf(digits, sizeof digits, "%02X", byte);
+    text += digits;
+  }
+  return text;
+}
+
+bool IsNull(const ParsedRow& row, std::size_t column) {
+  return column / 8 < row.nullBitmap.size() && (row.nullBitmap[column / 8] >> (column % 8) & 1) != 0;
+}
+
+class DatabaseBuilderTest : public ::testing::Test {
+ protected:
+  void SetUp() override { ResetSettings(); }
+  void TearDown() override { ResetSettings(); }
+
+  std::unique_ptr<DatabaseFile> Open(const std::filesystem::path& path) {
+    auto db = DatabaseFile::Open(path.string(), 0, nullptr);
+    EXPECT_TRUE(db->opened) << path;
+    return db;
+  }
+
+  // Writes the spec and opens it with its catalog.
+  OpenedDatabaseFile Build(const DatabaseSpec& spec, const std::string& name = "shop.mdf") {
+    written_ = spec.Write(dir_.path(), name);
+    OpenedDatabaseFile opened = OpenDatabase(written_.primary.string(), 0, nullptr);
+    EXPECT_TRUE(opened.opened());
+    return opened;
+  }
+
+  // The data pages of a user table, found through its catalog rows as the
+  // schema resolution finds them: sysrowsets (the heap or clustered index),
+  // sysallocunits (its in-row unit), then the unit's object field.
+  std::vector<ParsedRow> TableRows(DatabaseFile& db, Layout layout, const std::string& table) {
+    const std::int32_t id = written_.objectIds.at(table);
+    if (layout == Layout::kSql2000) return RowsOn(db, db.DataPages(id));
+    const SystemTable& rowsets = SystemTableOf(layout, systable::kSysRowsets);
+    const SystemTable& units = SystemTableOf(layout, systable::kSysAllocUnits);
+    for (const ParsedRow& rowset : RowsOn(db, db.SystemPages(systable::kSysRowsets))) {
+      if (Field(rowset, rowsets, "idmajor") != id || Field(rowset, rowsets, "idminor") > 1) continue;
+      for (const ParsedRow& unit : RowsOn(db, db.SystemPages(systable::kSysAllocUnits)))
+        if (Field(unit, units, "ownerid") == Field(rowset, rowsets, "rowsetid") && Field(unit, units, "type") == 1)
+          return RowsOn(db, db.DataPages(AllocationUnitPageKey(Field(unit, units, "auid"))));
+    }
+    return {};
+  }
+
+  TempDir dir_;
+  WrittenDatabase written_;
+};
+
+// ---- the real files' layouts ------------------------------------------------
+
+TEST_F(DatabaseBuilderTest, StoredValuesAreTheRealFilesBytes) {
+  using namespace sqltype;
+  struct Case {
+    ColumnSpec column;
+    Value value;
+    std::string bytes;
+  };
+  const std::vector<Case> cases = {
+      {Money("price"), "19.99", "DC0C030000000000"},                            // sql2014_pubs titles BU1032
+      {Money("advance"), 5000, "80F0FA0200000000"},                             // same row
+      {DateTime("pubdate"), "1991-06-12", "0000000077820000"},                  // same row
+      {Decimal("Price", 18, 2), "8.99", "018303000000000000"},                  // sql2012_musicstore Albums
+      {Int("AlbumId"), 3, "03000000"},                                          // same rows
+      {VarChar("city", 20), "M\xC3\xBCnchen", "4DFC6E6368656E"},                // pubs publisher 9901, code page 1252
+      {Char("pub_id", 4), "1389", "31333839"},                                  // titles BU1032
+      {Char("type", 12), "business", "627573696E657373"
+                                      "20202020"},
+      {NVarChar("Title", 160), "Ab", "41006200"},
+      {NChar("Code", 3), "a", "610020002000"},
+      {SmallInt("qty"), -2, "FEFF"},
+      {TinyInt("lvl"), 255, "FF"},
+      {BigInt("big"), std::int64_t{1} << 40, "0000000000010000"},
+      {Bit("flag"), 1, "01"},
+      {Real("ratio"), 1.5, "0000C03F"},
+      {Float("ratio"), 1.5, "000000000000F83F"},
+      {Column("small", kSmallMoney), "-1", "F0D8FFFF"},
+      {Decimal("d", 5, 2), "-1.5", "0096000000"},
+      {DateTime("t"), "1900-01-01 00:00:01", "2C01000000000000"},
+      {Date("d"), "0001-01-02", "010000"},
+      {DateTime2("d", 0), "1900-01-01 00:00:01", "0100005B950A"},
+      {UniqueIdentifier("g"), "6F9619FF-8B86-D011-B42D-00C04FC964FF", "FF19966F868B11D0B42D00C04FC964FF"},
+      {VarBinary("b", 10), Bytes{0x0A, 0x0B}, "0A0B"},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(Hex(EncodeValue(TypeOf(c.column), c.value)), c.bytes) << c.column.name;
+  for (const auto& [column, value] : std::vector<std::pair<ColumnSpec, Value>>{
+           {TinyInt("t"), 256}, {Char("c", 2), "abc"}, {Decimal("d", 5, 2), "1.234"}, {VarChar("v", 3), "M\xE2\x82\xAC"}})
+    EXPECT_THROW(EncodeValue(TypeOf(column), value), std::invalid_argument) << column.name;
+}
+
+// A real file's description of its own system tables: each table's columns in
+// column id order, from syscolpars (name, type, length) and sysrscols (leaf
+// offset), read with the builder's layouts of those two tables.
+struct DescribedColumn {
+  std::u16string name;
+  std::int64_t type = 0;
+  std::int64_t length = 0;
+  std::int64_t leafOffset = 0;
+};
+
+std::map<std::int32_t, std::map<std::int64_t, DescribedColumn>> DescribeSystemTables(DatabaseFile& db) {
+  const Layout layout = Layout::kSql2005Plus;
+  const SystemTable& colpars = SystemTableOf(layout, systable::kSysColPars);
+  const SystemTable& rscols = SystemTableOf(layout, systable::kSysRsCols);
+  std::map<std::int32_t, std::map<std::int64_t, DescribedColumn>> tables;
+  std::map<std::int64_t, std::int32_t> rowsets;
+  for (const SystemTable& table : SystemTables(layout)) {
+    rowsets[SystemUnitKey(layout, table)] = table.id;
+    tables[table.id];
+  }
+  for (const ParsedRow& row : RowsOn(db, db.SystemPages(systable::kSysColPars))) {
+    const auto id = static_cast<std::int32_t>(Field(row, colpars, "id"));
+    if (!tables.count(id) || Field(row, colpars, "number") != 0 || row.values.empty()) continue;
+    DescribedColumn& column = tables[id][Field(row, colpars, "colid")];
+    column.name = Utf16Of(row.values[0].bytes);
+    column.type = Field(row, colpars, "xtype");
+    column.length = Field(row, colpars, "length");
+  }
+  for (const ParsedRow& row : RowsOn(db, db.SystemPages(systable::kSysRsCols))) {
+    const auto rowset = rowsets.find(Field(row, rscols, "rsid"));
+    if (rowset == rowsets.end()) continue;
+    tables[rowset->second][Field(row, rscols, "rscolid")].leafOffset =
+        static_cast<std::int16_t>(Field(row, rscols, "offset") & 0xFFFF);
+  }
+  return tables;
+}
+
+// The fixed length and column count most of a table's rows have.
+std::pair<std::int32_t, std::int16_t> CommonShape(const std::vector<ParsedRow>& rows) {
+  std::map<std::pair<std::int32_t, std::int16_t>, int> shapes;
+  for (const ParsedRow& row : rows) ++shapes[{row.fixedLength, row.columnCount}];
+  return std::max_element(shapes.begin(), shapes.end(), [](const auto& a, const auto& b) { return a.second < b.second; })
+      ->first;
+}
+
+// Where a column's value starts in a record: offset into the record (fixed
+// data starts at 4), or -1 - n for the n-th variable-length column.
+std::vector<std::int64_t> LeafOffsets(const SystemTable& table) {
+  std::vector<std::int64_t> offsets;
+  std::int64_t variable = 0;
+  for (const SystemColumn& column : table.columns) offsets.push_back(column.offset < 0 ? -1 - variable++ : column.offset + 4);
+  return offsets;
+}
+
+TEST_F(DatabaseBuilderTest, SystemTablesAreLaidOutAsInTheRealFiles) {
+  QM_REQUIRE_REAL_FIXTURES();
+  for (const char* fixture : {"sql2012_musicstore.mdf", "sql2014_pubs.mdf"}) {
+    SCOPED_TRACE(fixture);
+    auto db = Open(RealFixture(fixture));
+    const auto described = DescribeSystemTables(*db);
+    for (const SystemTable& table : SystemTables(Layout::kSql2005Plus)) {
+      SCOPED_TRACE(table.name);
+      const std::map<std::int64_t, DescribedColumn>& real = described.at(table.id);
+      ASSERT_EQ(real.size(), table.columns.size());
+      const std::vector<std::int64_t> offsets = LeafOffsets(table);
+      for (std::size_t k = 0; k < table.columns.size(); ++k) {
+        const SystemColumn& column = table.columns[k];
+        const DescribedColumn& theirs = real.at(static_cast<std::int64_t>(k + 1));
+        EXPECT_EQ(theirs.name, platform::Utf8ToUtf16(column.name));
+        EXPECT_EQ(theirs.type, column.type.id) << column.name;
+        EXPECT_EQ(theirs.length, column.type.maxLength) << column.name;
+        EXPECT_EQ(theirs.leafOffset, offsets[k]) << column.name;
+      }
+      const auto [fixedLength, columnCount] = CommonShape(RowsOn(*db, db->SystemPages(table.id)));
+      EXPECT_EQ(fixedLength, table.fixedLength);
+      EXPECT_EQ(columnCount, static_cast<std::int16_t>(table.columns.size()));
+    }
+  }
+}
+
+TEST_F(DatabaseBuilderTest, Sql2000SystemTablesAreLaidOutAsInTheRealFiles) {
+  QM_REQUIRE_REAL_FIXTURES();
+  auto db = Open(RealFixture("sql2000_northwind.mdf"));
+  const SystemTable& syscolumns = SystemTableOf(Layout::kSql2000, systable::kSysRsCols);
+  std::map<std::int32_t, std::map<std::int64_t, ParsedRow>> described;
+  for (const ParsedRow& row : RowsOn(*db, db->SystemPages(systable::kSysRsCols)))
+    // Computed columns (column status 4) take no place in the record.
+    if ((Field(row, syscolumns, "colstat") & 4) == 0)
+      described[static_cast<std::int32_t>(Field(row, syscolumns, "id"))][Field(row, syscolumns, "colid")] = row;
+  for (const SystemTable& table : SystemTables(Layout::kSql2000)) {
+    SCOPED_TRACE(table.name);
+    const std::map<std::int64_t, ParsedRow>& real = described[table.id];
+    ASSERT_EQ(real.size(), table.columns.size());
+    const std::vector<std::int64_t> offsets = LeafOffsets(table);
+    for (std::size_t k = 0; k < table.columns.size(); ++k) {
+      const SystemColumn& column = table.columns[k];
+      const ParsedRow& theirs = real.at(static_cast<std::int64_t>(k + 1));
+      EXPECT_EQ(Utf16Of(theirs.values.at(0).bytes), platform::Utf8ToUtf16(column.name));
+      EXPECT_EQ(Field(theirs, syscolumns, "xtype"), column.type.id) << column.name;
+      EXPECT_EQ(Field(theirs, syscolumns, "length"), column.type.maxLength) << column.name;
+      EXPECT_EQ(Field(theirs, syscolumns, "xoffset"), offsets[k]) << column.name;
+    }
+    const auto [fixedLength, columnCount] = CommonShape(RowsOn(*db, db->SystemPages(table.id)));
+    EXPECT_EQ(fixedLength, table.fixedLength);
+    EXPECT_EQ(columnCount, static_cast<std::int16_t>(table.columns.size()));
+  }
+}
+
+// ---- what the engine reads back --------------------------------------------
+
+DatabaseSpec ShopWithExtras(Layout layout) {
+  DatabaseSpec shop = DemoShop(layout);
+  TableSpec& dropped = shop.AddTable("OldInvoices", {Int("InvoiceId").NotNull(), NVarChar("Customer", 40)},
+                                     {{1, "Ada"}, {2, nullptr}});
+  dropped.dropped = true;
+  shop.tornPageBits = layout == Layout::kSql2000;
+  return shop;
+}
+
+TEST_F(DatabaseBuilderTest, EverySystemRowHasItsTablesLayout) {
+  Settings().showDeletedRecords = 1;
+  for (Layout layout : {Layout::kSql2005Plus, Layout::kSql2000}) {
+    SCOPED_TRACE(layout == Layout::kSql2000 ? "2000" : "2005+");
+    auto db = Open(ShopWithExtras(layout).Write(dir_.path(), "shop.mdf").primary);
+    for (const SystemTable& table : SystemTables(layout)) {
+      SCOPED_TRACE(table.name);
+      const std::vector<ParsedRow> rows = RowsOn(*db, db->SystemPages(table.id));
+      EXPECT_FALSE(rows.empty());
+      for (const ParsedRow& row : rows) {
+        EXPECT_EQ(row.fixedLength, table.fixedLength);
+        EXPECT_EQ(row.columnCount, static_cast<std::int16_t>(table.columns.size()));
+      }
+    }
+  }
+}
+
+TEST_F(DatabaseBuilderTest, BootPageSaysWhatWasWritten) {
+  LoadCollationList();
+  struct Case {
+    Layout layout;
+    std::uint16_t version;
+    std::string name;
+    std::int32_t collation;
+    std::string versionText;
+  };
+  const std::vector<Case> cases = {
+      {Layout::kSql2005Plus, 0, "DemoShop", 872468488, " SQL Server 2014"},
+      {Layout::kSql2005Plus, 706, "Music", 53256, " SQL Server 2012"},
+      {Layout::kSql2000, 0, "Northwind", 53284, " SQL Server 2000"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    DatabaseSpec spec = DemoShop(c.layout);
+    spec.name = c.name;
+    spec.version = c.version;
+    spec.collation = c.collation;
+    auto db = Open(spec.Write(dir_.path(), c.name + ".mdf").primary);
+    EXPECT_EQ(db->pageCount * kPageSize, db->fileLength);
+    EXPECT_EQ(db->baseOffset, 0u);
+    for (std::int32_t table : c.layout == Layout::kSql2000 ? std::vector<std::int32_t>{1, 2, 3, 4, 6, 8}
+                                                           : std::vector<std::int32_t>{3, 5, 7, 8, 34, 41, 50, 54, 55, 60, 74})
+      EXPECT_FALSE(db->SystemPages(table).empty()) << table;
+    auto boot = db->LocateBootPage();
+    ASSERT_TRUE(boot);
+    EXPECT_EQ(boot->version, spec.FormatVersion());
+    EXPECT_EQ(boot->createVersion, spec.FormatVersion());
+    EXPECT_EQ(boot->collation, c.collation);
+    db->ReadBootPage();
+    EXPECT_EQ(db->databaseName, platform::Utf8ToUtf16(c.name));
+    EXPECT_EQ(Settings().versionText, c.versionText);
+    EXPECT_EQ(Settings().collationId, c.collation);
+  }
+}
+
+TEST_F(DatabaseBuilderTest, UserRowsAreOrdinaryRecords) {
+  struct Case {
+    std::string table;
+    std::size_t row;
+    std::int32_t fixedLength;
+    std::int16_t columns;
+    std::vector<std::u16string> text;  // the variable-length values read as UTF-16
+    std::size_t nullColumn;            // physical position of a NULL column, or 99
+    std::uint8_t firstByte;            // of the first key column
+  };
+  // Customers: CustomerId, IsActive (a bit), CreatedAt in the fixed part.
+  const std::vector<Case> cases = {
+      {"Customers", 0, 13, 6, {u"Ada Lovelace", u"ada@example.com", u"London"}, 99, 1},
+      {"Customers", 2, 13, 6, {u"Grace Hopper", u"", u"Arlington"}, 2, 3},
+      {"Customers", 3, 13, 6, {u"Zo\u00eb M\u00fcller", u"zoe@example.de", u"M\u00fcnchen"}, 99, 4},
+      {"Customers", 4, 13, 6, {u"Edsger Dijkstra", u"edsger@example.nl"}, 3, 5},
+      {"Orders", 1, 25, 6, {u"Leave at the door"}, 99, 2},
+      {"Orders", 3, 25, 6, {u"Gift wrap, please"}, 3, 4},
+      {"OrderLines", 15, 27, 6, {}, 99, 8},
+  };
+  for (Layout layout : {Layout::kSql2005Plus, Layout::kSql2000}) {
+    OpenedDatabaseFile opened = Build(DemoShop(layout));
+    for (const Case& c : cases) {
+      SCOPED_TRACE(c.table + " " + std::to_string(c.row));
+      const std::vector<ParsedRow> rows = TableRows(*opened.file, layout, c.table);
+      ASSERT_GT(rows.size(), c.row);
+      const ParsedRow& row = rows[c.row];
+      EXPECT_EQ(row.type, 0);
+      EXPECT_EQ(row.fixedLength, c.fixedLength);
+      EXPECT_EQ(row.columnCount, c.columns);
+      ASSERT_EQ(row.values.size(), c.text.size());
+      for (std::size_t i = 0; i < c.text.size(); ++i) EXPECT_EQ(Utf16Of(row.values[i].bytes), c.text[i]);
+      for (std::size_t column = 0; column < 6; ++column) EXPECT_EQ(IsNull(row, column), column == c.nullColumn);
+      EXPECT_EQ(row.fixed.at(0), c.firstByte);
+    }
+  }
+}
+
+// Products keeps a varchar Sku, an nvarchar Name and an ntext Description: the
+// description is a 16-byte text pointer to a small-root fragment on a text page.
+TEST_F(DatabaseBuilderTest, TextValuesLiveOnTextPages) {
+  for (Layout layout : {Layout::kSql2005Plus, Layout::kSql2000}) {
+    OpenedDatabaseFile opened = Build(DemoShop(layout));
+    const std::vector<ParsedRow> rows = TableRows(*opened.file, layout, "Products");
+    ASSERT_EQ(rows.size(), 8u);
+    ASSERT_EQ(rows[0].values.size(), 3u);
+    EXPECT_EQ(std::string(rows[0].values[0].bytes.begin(), rows[0].values[0].bytes.end()), "KB-100");
+    EXPECT_EQ(Utf16Of(rows[0].values[1].bytes), u"Mechanical keyboard");
+    const VarValue& pointer = rows[0].values[2];
+    ASSERT_TRUE(pointer.complex);
+    ASSERT_EQ(pointer.bytes.size(), 16u);
+    const PageId page{ReadLeOr<std::uint16_t>(pointer.bytes, 12), ReadLeOr<std::int32_t>(pointer.bytes, 8)};
+    PageBuffer text = opened.file->ReadPage(page);
+    ASSERT_TRUE(text);
+    EXPECT_EQ(text[1], 3);  // a text page
+    const ByteSpan bytes(text.get(), kPageSize);
+    const std::vector<std::uint16_t> slots = ReadSlotOffsets(bytes, ReadLeOr<std::int16_t>(bytes, 22));
+    const std::uint8_t* fragment = text.get() + slots.at(ReadLeOr<std::uint16_t>(pointer.bytes, 14));
+    EXPECT_EQ(fragment[0], 0x08);                                          // a large-value fragment
+    EXPECT_TRUE(std::equal(fragment + 4, fragment + 12, pointer.bytes.begin()));  // its blob id
+    const std::u16string description = u"A full-size keyboard with brown switches.";
+    EXPECT_EQ(fragment[14] | fragment[15] << 8, static_cast<int>(2 * description.size()));
+    EXPECT_EQ(Utf16Of(ByteVector(fragment + 20, fragment + 20 + 2 * description.size())), description);
+  }
+}
+
+// As in pubs' sales: the clustered key (StoreId, OrderNumber, TitleId) comes
+// first in the record, so TitleId is the second variable-length value, not
+// the third; SQL Server 2000 keeps the declared order.
+TEST_F(DatabaseBuilderTest, ClusteredKeyColumnsComeFirstInTheRecord) {
+  for (Layout layout : {Layout::kSql2005Plus, Layout::kSql2000}) {
+    DatabaseSpec spec;
+    spec.layout = layout;
+    TableSpec& sales = spec.AddTable("sales",
+                                     {Char("stor_id", 4).NotNull(), VarChar("ord_num", 20).NotNull(),
+                                      DateTime("ord_date").NotNull(), SmallInt("qty").NotNull(),
+                                      VarChar("payterms", 12).NotNull(), VarChar("title_id", 6).NotNull()},
+                                     {{"7066", "QA7442.3", "1994-09-13", 75, "ON invoice", "PS2091"}});
+    sales.primaryKey = {"UPKCL_sales", {"stor_id", "ord_num", "title_id"}};
+    OpenedDatabaseFile opened = Build(spec);
+    const std::vector<ParsedRow> rows = TableRows(*opened.file, layout, "sales");
+    ASSERT_EQ(rows.size(), 1u);
+    std::vector<std::string> values;
+    for (const VarValue& value : rows[0].values) values.emplace_back(value.bytes.begin(), value.bytes.end());
+    const std::vector<std::string> keyFirst = {"QA7442.3", "PS2091", "ON invoice"};
+    const std::vector<std::string> declared = {"QA7442.3", "ON invoice", "PS2091"};
+    EXPECT_EQ(values, layout == Layout::kSql2005Plus ? keyFirst : declared);
+    EXPECT_EQ(std::string(rows[0].fixed.begin(), rows[0].fixed.begin() + 4), "7066");
+  }
+}
+
+TEST_F(DatabaseBuilderTest, DroppedTableLeavesGhostRows) {
+  for (Layout layout : {Layout::kSql2005Plus, Layout::kSql2000}) {
+    SCOPED_TRACE(layout == Layout::kSql2000 ? "2000" : "2005+");
+    OpenedDatabaseFile opened = Build(ShopWithExtras(layout));
+    DatabaseFile& db = *opened.file;
+    const std::int32_t objects = layout == Layout::kSql2000 ? systable::kSysObjects : systable::kSysSchObjs;
+    const std::int32_t columns = layout == Layout::kSql2000 ? systable::kSysRsCols : systable::kSysColPars;
+    const SystemTable& objectTable = SystemTableOf(layout, objects);
+    const SystemTable& columnTable = SystemTableOf(layout, columns);
+    const std::int64_t id = written_.objectIds.at("OldInvoices");
+    const auto ofDropped = [&](const std::vector<ParsedRow>& rows, const SystemTable& table) {
+      std::vector<int> types;
+      for (const ParsedRow& row : rows)
+        if (Field(row, table, "id") == id) types.push_back(row.type);
+      return types;
+    };
+    Settings().showDeletedRecords = 0;
+    EXPECT_TRUE(ofDropped(RowsOn(db, db.SystemPages(objects)), objectTable).empty());
+    Settings().showDeletedRecords = 1;
+    EXPECT_EQ(ofDropped(RowsOn(db, db.SystemPages(objects)), objectTable), std::vector<int>{6});
+    EXPECT_EQ(ofDropped(RowsOn(db, db.SystemPages(columns)), columnTable), (std::vector<int>{6, 6}));
+    int ghosts = 0;
+    for (const PageEntry& entry : db.SystemPages(objects)) ghosts += db.ReadPageHeader(entry.Page())->ghostRecordCount;
+    EXPECT_GT(ghosts, 0);
+  }
+}
+
+// ---- the demo database -------------------------------------------------------
+
+TEST_F(DatabaseBuilderTest, DemoDatabaseOpensWithWhatItsBootPageSays) {
+  LoadCollationList();
+  std::filesystem::path demo = platform::ProgramFolder() / "demo.mdf";
+  if (!std::filesystem::exists(demo)) demo = DemoShop().Write(dir_.path(), "demo.mdf").primary;
+  auto db = Open(demo);
+  EXPECT_FALSE(db->SystemPages(systable::kSysSchObjs).empty());
+  EXPECT_FALSE(db->dataPages.empty());
+  auto boot = db->LocateBootPage();
+  ASSERT_TRUE(boot);
+  EXPECT_EQ(boot->version, 782);
+  EXPECT_EQ(boot->collation, 872468488);
+  db->ReadBootPage();
+  EXPECT_EQ(db->databaseName, u"DemoShop");
+  EXPECT_EQ(Settings().versionText, " SQL Server 2014");
+  EXPECT_EQ(Settings().collationName, "SQL_Latin1_General_CP1_CI_AS");
+}
+
+}  // namespace
+}  // namespace quillmark::testing
