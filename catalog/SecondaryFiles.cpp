@@ -160,8 +160,9 @@ fs::path ExpectedSecondaryPath(const fs::path& folder, const std::u16string& sto
   std::size_t slash = storedName.find_last_of(u"\\/");
   std::u16string name = slash == std::u16string::npos ? storedName : storedName.substr(slash + 1);
   if (name.empty() || name == u"." || name == u"..") return {};
+  // Without a dot there is no stem: the bare name is kept, without ".ndf".
   std::size_t dot = name.rfind(u'.');
-  std::u16string stem = dot == std::u16string::npos ? name : name.substr(0, dot);
+  std::u16string stem = dot == std::u16string::npos ? u"" : name.substr(0, dot);
   std::u16string fileName = stem.empty() ? name : stem + u".ndf";
   return FindIgnoringCase(folder / platform::Utf16ToUtf8(fileName));
 }

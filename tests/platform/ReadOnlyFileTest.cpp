@@ -1,5 +1,7 @@
 #include "platform/ReadOnlyFile.h"
 
+#include <sys/stat.h>
+
 #include <gtest/gtest.h>
 
 #include "tests/support/FixtureBuilder.h"
@@ -25,10 +27,12 @@ TEST(ReadOnlyFile, ShortReadAtTheEndLeavesTheRestUntouched) {
   EXPECT_EQ(file->ReadAt(~0ULL, buffer, 4), 0u);
 }
 
-TEST(ReadOnlyFile, RefusesMissingFilesAndFolders) {
+TEST(ReadOnlyFile, RefusesMissingFilesFoldersAndPipes) {
   TempDir dir;
+  ASSERT_EQ(mkfifo((dir / "pipe").c_str(), 0600), 0);
   EXPECT_FALSE(ReadOnlyFile::Open((dir / "missing").string()));
   EXPECT_FALSE(ReadOnlyFile::Open(dir.path().string()));
+  EXPECT_FALSE(ReadOnlyFile::Open((dir / "pipe").string()));  // returns at once, no writer needed
 }
 
 }  // namespace
