@@ -202,6 +202,8 @@ void MapPages(benchmark::State& state, const std::string& path) {
 
 }  // namespace
 
+void RegisterCatalogBenchmarks(const fs::path& fixturesFolder);
+
 int main(int argc, char** argv) {
   // The pass allocates its own 1 MiB read buffer. Pin glibc's mmap threshold at
   // its start-up value so that buffer comes from where it does in a freshly
@@ -246,6 +248,8 @@ int main(int argc, char** argv) {
       ->UseRealTime()
       ->Unit(benchmark::kMillisecond);
   benchmark::RegisterBenchmark("MapPages", MapPages, path)->UseRealTime()->Unit(benchmark::kMillisecond);
+
+  RegisterCatalogBenchmarks(folder);
 
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
