@@ -1,5 +1,8 @@
 #include "catalog/SecondaryFiles.h"
 
+#include "catalog/OpenSequence.h"
+#include "catalog/Snapshot.h"
+
 #include <dirent.h>
 
 #include "catalog/SystemTables.h"
@@ -120,6 +123,26 @@ TEST_F(SecondaryFilesTest, SnapshotModeRegistersFilesWithoutIndexingThemAgain) {
   EXPECT_EQ(db->secondaryFiles.count(3), 1u);
   EXPECT_EQ(files[0].pageCount, 12u);
   EXPECT_TRUE(db->DataPages(-78).empty());
+}
+
+TEST_F(SecondaryFilesTest, ASnapshotOfATwoFileDatabaseListsEachPageOnce) {
+  SecondaryFileOf(3).Write(dir_ / "shop_3.ndf");
+  FileBuilder primary = FileBuilder::MinimalDatabase(40);
+  primary.SetPage(20, SystemPage(8, 20, {FileRow(1, u"shop", u"C:\\shop.mdf"), FileRow(3, u"shop_3", u"C:\\shop_3.ndf")}));
+  std::string path = primary.Write(dir_ / "shop.mdf").string();
+  auto scanned = OpenDatabase(path, 0, nullptr);
+  ASSERT_TRUE(scanned.opened());
+  const PageMap saved = scanned.file->dataPages;
+  ASSERT_EQ(scanned.file->DataPages(-78).size(), 2u);
+  ASSERT_TRUE(SaveSnapshot(*scanned.file, path, 0, (dir_ / "shop.MDBKSM").string()));
+
+  Settings().snapshotMode = 1;
+  Settings().snapshotPath = (dir_ / "shop.MDBKSM").string();
+  auto loaded = OpenDatabase(path, 0, nullptr);
+  ASSERT_TRUE(loaded.opened());
+  EXPECT_EQ(loaded.file->dataPages, saved);
+  EXPECT_EQ(loaded.file->secondaryFiles.count(3), 1u);
+  EXPECT_TRUE(loaded.file->ReadDataPage(PageId{3, 5}));
 }
 
 }  // namespace
