@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <map>
+#include <tuple>
 
 #include "catalog/OpenSequence.h"
 #include "engine/AppSettings.h"
@@ -454,6 +455,188 @@ TEST_F(DatabaseBuilderTest, DroppedTableLeavesGhostRows) {
     int ghosts = 0;
     for (const PageEntry& entry : db.SystemPages(objects)) ghosts += db.ReadPageHeader(entry.Page())->ghostRecordCount;
     EXPECT_GT(ghosts, 0);
+  }
+}
+
+// ---- what the catalog reads back -------------------------------------------
+
+const CatalogObject* ObjectNamed(const DatabaseCatalog& catalog, const std::u16string& name) {
+  const auto found = std::find_if(catalog.objects.begin(), catalog.objects.end(),
+                                  [&](const CatalogObject& object) { return object.name == name; });
+  return found == catalog.objects.end() ? nullptr : &*found;
+}
+
+// A column as the catalog lists it, in either layout: name, system type, length.
+using ListedColumn = std::tuple<std::u16string, int, int>;
+
+std::vector<ListedColumn> ColumnsOf(const DatabaseCatalog& catalog, std::int32_t objectId) {
+  std::vector<std::pair<int, ListedColumn>> columns;
+  for (const CatalogColumn& column : catalog.columns)
+    if (column.objectId == objectId)
+      columns.push_back({column.columnId, {column.name, column.systemTypeId, column.maxLength}});
+  for (const LegacyColumn& column : catalog.legacyColumns)
+    if (column.objectId == objectId)
+      columns.push_back({column.columnId, {column.name, column.systemType, column.length}});
+  std::sort(columns.begin(), columns.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+  std::vector<ListedColumn> listed;
+  for (const auto& [id, column] : columns) listed.push_back(column);
+  return listed;
+}
+
+TEST_F(DatabaseBuilderTest, CatalogListsTheObjectsThatWereWritten) {
+  struct Case {
+    std::u16string name;
+    std::string type;
+    std::u16string parent;  // empty: none
+  };
+  const std::vector<Case> cases = {
+      {u"Customers", "U ", u""},
+      {u"Products", "U ", u""},
+      {u"Orders", "U ", u""},
+      {u"OrderLines", "U ", u""},
+      {u"PK_OrderLines", "PK", u"OrderLines"},
+      {u"UQ_Products_Sku", "UQ", u"Products"},
+      {u"FK_OrderLines_Products", "F ", u"OrderLines"},
+      {u"CK_OrderLines_Quantity", "C ", u"OrderLines"},
+      {u"DF_Orders_OrderDate", "D ", u"Orders"},
+      {u"OrderTotals", "V ", u""},
+      {u"GetCustomerOrders", "P ", u""},
+      {u"LineTotal", "FN", u""},
+      {u"trg_OrderLines_Insert", "TR", u"OrderLines"},
+  };
+  for (Layout layout : {Layout::kSql2005Plus, Layout::kSql2000}) {
+    SCOPED_TRACE(layout == Layout::kSql2000 ? "2000" : "2005+");
+    OpenedDatabaseFile opened = Build(ShopWithExtras(layout));
+    const DatabaseCatalog& catalog = *opened.catalog;
+    EXPECT_EQ(Settings().isSql2000, layout == Layout::kSql2000 ? 1 : 0);
+    for (const Case& c : cases) {
+      const CatalogObject* object = ObjectNamed(catalog, c.name);
+      ASSERT_TRUE(object) << platform::Utf16ToUtf8(c.name);
+      EXPECT_EQ(object->id, written_.objectIds.at(platform::Utf16ToUtf8(c.name)));
+      EXPECT_EQ(object->type, c.type);
+      const CatalogObject* parent = ObjectNamed(catalog, c.parent);
+      EXPECT_EQ(object->parentId, parent ? parent->id : 0) << platform::Utf16ToUtf8(c.name);
+    }
+    EXPECT_FALSE(ObjectNamed(catalog, u"OldInvoices"));  // dropped: only a ghost row is left
+    EXPECT_TRUE(ObjectNamed(catalog, layout == Layout::kSql2000 ? u"sysobjects" : u"sysschobjs"));
+  }
+}
+
+TEST_F(DatabaseBuilderTest, CatalogListsTheColumnsThatWereWritten) {
+  using namespace sqltype;
+  const std::map<std::string, std::vector<ListedColumn>> tables = {
+      {"Customers",
+       {{u"CustomerId", kInt, 4}, {u"Name", kNVarChar, 120}, {u"Email", kNVarChar, 200}, {u"City", kNVarChar, 80},
+        {u"IsActive", kBit, 1}, {u"CreatedAt", kDateTime, 8}}},
+      {"Products",
+       {{u"ProductId", kInt, 4}, {u"Sku", kVarChar, 20}, {u"Name", kNVarChar, 160}, {u"UnitPrice", kMoney, 8},
+        {u"WeightKg", kDecimal, 5}, {u"Discontinued", kBit, 1}, {u"Description", kNText, 16}}},
+      {"OrderLines",
+       {{u"OrderId", kInt, 4}, {u"LineNumber", kSmallInt, 2}, {u"ProductId", kInt, 4}, {u"Quantity", kInt, 4},
+        {u"UnitPrice", kMoney, 8}, {u"Discount", kDecimal, 5}}},
+      {"OrderTotals", {{u"OrderId", kInt, 4}, {u"CustomerId", kInt, 4}, {u"OrderDate", kDateTime, 8}, {u"Total", kDecimal, 17}}},
+  };
+  for (Layout layout : {Layout::kSql2005Plus, Layout::kSql2000}) {
+    SCOPED_TRACE(layout == Layout::kSql2000 ? "2000" : "2005+");
+    OpenedDatabaseFile opened = Build(DemoShop(layout));
+    for (const auto& [table, columns] : tables)
+      EXPECT_EQ(ColumnsOf(*opened.catalog, written_.objectIds.at(table)), columns) << table;
+  }
+}
+
+TEST_F(DatabaseBuilderTest, CatalogReadsKeysTypesAndIdentities) {
+  OpenedDatabaseFile opened = Build(DemoShop());
+  const DatabaseCatalog& catalog = *opened.catalog;
+  std::vector<std::vector<std::u16string>> foreignKeys;
+  for (const ForeignKeyColumn& key : catalog.foreignKeyColumns)
+    foreignKeys.push_back({key.constraintName, key.parentTableName, key.parentColumnName, key.referencedTableName,
+                           key.referencedColumnName});
+  const std::vector<std::vector<std::u16string>> expected = {
+      {u"FK_Orders_Customers", u"Orders", u"CustomerId", u"Customers", u"CustomerId"},
+      {u"FK_OrderLines_Orders", u"OrderLines", u"OrderId", u"Orders", u"OrderId"},
+      {u"FK_OrderLines_Products", u"OrderLines", u"ProductId", u"Products", u"ProductId"},
+  };
+  EXPECT_EQ(foreignKeys, expected);
+
+  const auto type = std::find_if(catalog.types.begin(), catalog.types.end(),
+                                 [](const CatalogType& t) { return t.name == u"decimal"; });
+  ASSERT_NE(type, catalog.types.end());
+  EXPECT_EQ(type->systemTypeId, sqltype::kDecimal);
+  EXPECT_EQ(type->precision, 38);
+
+  const std::int32_t customers = written_.objectIds.at("Customers");
+  for (const CatalogColumn& column : catalog.columns) {
+    if (column.objectId != customers) continue;
+    EXPECT_EQ(column.identityText, column.columnId == 1 ? u"identity(1,1)" : u"") << column.columnId;
+  }
+
+  const std::int32_t products = written_.objectIds.at("Products");
+  const auto unique = std::find_if(catalog.indexes.begin(), catalog.indexes.end(), [&](const CatalogIndex& index) {
+    return index.objectId == products && index.name == u"UQ_Products_Sku";
+  });
+  ASSERT_NE(unique, catalog.indexes.end());
+  EXPECT_EQ(unique->status & 0x40, 0x40);
+}
+
+TEST_F(DatabaseBuilderTest, Sql2000CatalogAttachesColumnsToItsClusteredTables) {
+  OpenedDatabaseFile opened = Build(DemoShop(Layout::kSql2000));
+  std::vector<std::u16string> tables;
+  for (const LegacyTable& table : opened.catalog->legacyTables) {
+    tables.push_back(table.name);
+    EXPECT_EQ(table.columns.size(), ColumnsOf(*opened.catalog, table.objectId).size());
+  }
+  EXPECT_EQ(tables, (std::vector<std::u16string>{u"Customers", u"Products", u"Orders", u"OrderLines"}));
+}
+
+// The definitions decode as module text is read: UTF-16 when a byte after the
+// first is 0, 8-bit otherwise, the rows of one object concatenated.
+TEST_F(DatabaseBuilderTest, DefinitionsDecodeToWhatWasWritten) {
+  const DatabaseSpec shop = DemoShop();
+  std::map<std::string, std::string> definitions;
+  for (const ModuleSpec& module : shop.modules) definitions[module.name] = module.definition;
+  definitions["CK_OrderLines_Quantity"] = "([Quantity]>(0))";
+  definitions["DF_Orders_OrderDate"] = "(getdate())";
+  for (Layout layout : {Layout::kSql2005Plus, Layout::kSql2000}) {
+    SCOPED_TRACE(layout == Layout::kSql2000 ? "2000" : "2005+");
+    OpenedDatabaseFile opened = Build(DemoShop(layout));
+    const std::int32_t tableId = layout == Layout::kSql2000 ? systable::kSysComments : systable::kSysObjValues;
+    const SystemTable& table = SystemTableOf(layout, tableId);
+    std::map<std::int64_t, std::u16string> texts;
+    for (const ParsedRow& row : RowsOn(*opened.file, opened.file->SystemPages(tableId))) {
+      const ByteVector& bytes = row.values.back().bytes;
+      const bool utf16 = std::any_of(bytes.begin() + 1, bytes.end(), [](std::uint8_t b) { return b == 0; });
+      texts[Field(row, table, layout == Layout::kSql2000 ? "id" : "objid")] +=
+          utf16 ? Utf16Of(bytes) : platform::ToUtf16(std::string(bytes.begin(), bytes.end()), 1252);
+    }
+    for (const auto& [name, definition] : definitions)
+      EXPECT_EQ(texts[written_.objectIds.at(name)], platform::Utf8ToUtf16(definition)) << name;
+  }
+}
+
+TEST_F(DatabaseBuilderTest, SecondaryFilesAreFoundAndRead) {
+  struct Case {
+    bool fileTableRows;
+    std::string recordedPath;
+  };
+  // Listed in the file table under another folder and extension; or not listed at all.
+  for (const Case& c : {Case{true, "D:\\Old\\shop_archive.dat"}, Case{false, ""}}) {
+    SCOPED_TRACE(c.fileTableRows ? "listed" : "searched");
+    TempDir dir;
+    DatabaseSpec spec = DemoShop();
+    spec.fileTableRows = c.fileTableRows;
+    spec.secondaryFiles = {{3, "shop_archive.ndf", "ShopArchive", c.recordedPath}};
+    TableSpec& archive = spec.AddTable("ArchivedOrders", {Int("OrderId").NotNull(), NVarChar("Note", 40)},
+                                       {{100, "first"}, {101, "second"}});
+    archive.fileId = 3;
+    written_ = spec.Write(dir.path(), "shop.mdf");
+    ASSERT_EQ(written_.secondaries.size(), 1u);
+    OpenedDatabaseFile opened = OpenDatabase(written_.primary.string(), 0, nullptr);
+    ASSERT_TRUE(opened.opened());
+    ASSERT_EQ(opened.file->secondaryFiles.count(3), 1u);
+    EXPECT_EQ(std::filesystem::path(opened.file->secondaryFiles.at(3).path).filename(), "shop_archive.ndf");
+    const std::vector<ParsedRow> rows = TableRows(*opened.file, Layout::kSql2005Plus, "ArchivedOrders");
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(Utf16Of(rows[1].values.at(0).bytes), u"second");
   }
 }
 
