@@ -13,6 +13,8 @@
 #include "engine/BootPage.h"
 #include "engine/CollationList.h"
 #include "engine/DatabaseFile.h"
+#include "engine/IamPage.h"
+#include "engine/PageHeader.h"
 #include "engine/RecordPage.h"
 #include "platform/CodePage.h"
 #include "platform/ProgramPath.h"
@@ -481,6 +483,46 @@ std::vector<ListedColumn> ColumnsOf(const DatabaseCatalog& catalog, std::int32_t
   std::vector<ListedColumn> listed;
   for (const auto& [id, column] : columns) listed.push_back(column);
   return listed;
+}
+
+// A unit of more than eight pages takes its first eight from mixed extents
+// (the IAM page's single-page slots) and the rest in uniform extents (its
+// extent bitmap); a clustered table's pages are chained in key order.
+TEST_F(DatabaseBuilderTest, LargeTablesFillUniformExtentsTheirIamPageMaps) {
+  std::vector<Row> rows;
+  for (int id = 1; id <= 1000; ++id) rows.push_back({id, std::string(50, static_cast<char>('a' + id % 26))});
+  DatabaseSpec spec;
+  spec.AddTable("Big", {Int("Id").NotNull(), NVarChar("Text", 60).NotNull()}, rows).primaryKey = {"PK_Big", {"Id"}};
+  OpenedDatabaseFile opened = Build(spec);
+  DatabaseFile& db = *opened.file;
+
+  const std::vector<ParsedRow> read = TableRows(db, Layout::kSql2005Plus, "Big");
+  ASSERT_EQ(read.size(), rows.size());
+  for (std::size_t i = 0; i < read.size(); ++i) ASSERT_EQ(ReadLeOr<std::int32_t>(read[i].fixed, 0), static_cast<int>(i + 1));
+
+  const CatalogObject* big = ObjectNamed(*opened.catalog, u"Big");
+  ASSERT_TRUE(big);
+  const auto rowset = std::find_if(opened.catalog->rowsets.begin(), opened.catalog->rowsets.end(),
+                                   [&](const CatalogRowset& r) { return r.objectId == big->id; });
+  ASSERT_NE(rowset, opened.catalog->rowsets.end());
+  const std::vector<const CatalogAllocUnit*> units = opened.catalog->AllocUnitsOf(rowset->rowsetId);
+  ASSERT_EQ(units.size(), 1u);
+  const std::int32_t key = AllocationUnitPageKey(units.front()->id);
+  const PageList& pages = db.DataPages(key);
+  ASSERT_GT(pages.size(), 8u);
+  ASSERT_EQ(db.IamPages(key).size(), 1u);
+  std::unique_ptr<IamPage> iam = db.ReadIamPage(db.IamPages(key).front().Page());
+  ASSERT_TRUE(iam);
+  const std::vector<PageId> allocated = iam->AllocatedPages();
+  for (const PageEntry& page : pages)
+    EXPECT_NE(std::find(allocated.begin(), allocated.end(), page.Page()), allocated.end()) << page.Page().pageNumber;
+  EXPECT_EQ(iam->singlePages[7], pages[7].Page());
+  EXPECT_EQ(pages[8].pageNumber % 8, 0);  // the first uniform extent
+
+  PageId next = units.front()->firstPage;
+  std::size_t chained = 0;
+  for (; next.pageNumber != 0 && chained <= pages.size(); ++chained) next = db.ReadPageHeader(next)->nextPage;
+  EXPECT_EQ(chained, pages.size());
 }
 
 TEST_F(DatabaseBuilderTest, CatalogListsTheObjectsThatWereWritten) {

@@ -93,10 +93,12 @@ Bytes RecordBuilder::Build() const {
   if (columns < 0)
     columns = static_cast<std::int16_t>(std::max<std::size_t>({nulls_.size(), vars_.size() + (fixed_.empty() ? 0 : 1), 1}));
 
-  Bytes record(4, 0);
+  // Sized in one step: growing a 4-byte vector by insert() trips g++ 12's
+  // array-bounds check at -O3.
+  Bytes record(4 + fixed_.size(), 0);
   record[0] = statusOverride_ >= 0 ? static_cast<std::uint8_t>(statusOverride_) : StatusA(type_, hasBitmap_, hasVars);
   PutU16(record, 2, static_cast<std::uint16_t>(4 + fixed_.size()));
-  record.insert(record.end(), fixed_.begin(), fixed_.end());
+  std::copy(fixed_.begin(), fixed_.end(), record.begin() + 4);
   record.push_back(static_cast<std::uint8_t>(columns));
   record.push_back(static_cast<std::uint8_t>(static_cast<std::uint16_t>(columns) >> 8));
   if (hasBitmap_) {

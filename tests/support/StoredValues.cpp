@@ -244,12 +244,11 @@ Bytes BinaryBytes(const ColumnType& type, const Value& value) {
 }
 
 // sql_variant: base type, version 1, then the value; integers become int variants.
-Bytes VariantBytes(const ColumnType& type, const Value& value) {
+Bytes VariantBytes(const Value& value) {
   if (const Bytes* raw = value.Raw()) return *raw;
   Bytes bytes{sqltype::kInt, 1};
-  Bytes integer = SignedInteger(ColumnType{sqltype::kInt, 4}, value, 4);
+  Bytes integer = SignedInteger(ColumnType{sqltype::kInt, 4, 10, 0}, value, 4);
   bytes.insert(bytes.end(), integer.begin(), integer.end());
-  (void)type;
   return bytes;
 }
 
@@ -291,7 +290,7 @@ Bytes StoredBytes(const ColumnType& type, const Value& value) {
     case sqltype::kBinary:
       return Padded(type, BinaryBytes(type, value));
     case sqltype::kSqlVariant:
-      return VariantBytes(type, value);
+      return VariantBytes(value);
     default:
       return BinaryBytes(type, value);
   }
