@@ -57,19 +57,10 @@ std::vector<std::int32_t> LegacyOffsets(const std::vector<LegacyColumnFacts>& co
   return offsets;
 }
 
-class Catalog2000 {
+class Catalog2000 : public CatalogWriter {
  public:
   Catalog2000(const DatabasePlan& plan, const Placements& placements)
-      : plan_(plan), placements_(placements), rows_(Layout::kSql2000), collation_(plan.spec->collation) {}
-
-  std::vector<UnitImage> Units() {
-    AddFileRows(rows_, plan_);
-    AddTypes();
-    for (const SystemTable& table : SystemTables(Layout::kSql2000)) AddSystemTable(table);
-    for (const PlannedTable& table : plan_.tables) AddUserTable(table);
-    for (const PlannedModule& module : plan_.modules) AddModule(module);
-    return rows_.Units();
-  }
+      : CatalogWriter(Layout::kSql2000, plan, placements) {}
 
  private:
   void AddObject(std::int32_t id, const std::string& name, const char* type, std::int32_t info, std::int32_t status,
@@ -97,14 +88,12 @@ class Catalog2000 {
   void AddIndexRow(std::int32_t objectId, std::int32_t indexId, std::int32_t status, const std::string& name,
                    std::int64_t unitKey, const RecordLayout& layout, std::int32_t keyCount, bool ghost) {
     const UnitPlacement& place = PlacementOf(placements_, unitKey);
-    const PageId first = place.pages.empty() ? PageId{0, 0} : place.pages.front();
     const auto pages = static_cast<std::int32_t>(place.pages.size());
-    const std::int32_t used = pages + (place.iam.pageNumber != 0 ? 1 : 0);
     const auto rows = static_cast<std::int64_t>(place.records.size());
     rows_.Add(systable::kSysIndexes,
-              {objectId, status, PagePointer(first), indexId, PagePointer(first), MinRecordLength(layout), keyCount, 1,
-               pages, used, used, rows, 0, 0, 0, MaxRecordLength(layout), 0, 0, 0, 0, PagePointer(place.iam), 0, 0, 0,
-               nullptr, name, nullptr},
+              {objectId, status, PagePointer(place.FirstPage()), indexId, PagePointer(place.FirstPage()),
+               MinRecordLength(layout), keyCount, 1, pages, place.UsedPages(), place.UsedPages(), rows, 0, 0, 0,
+               MaxRecordLength(layout), 0, 0, 0, 0, PagePointer(place.iam), 0, 0, 0, nullptr, name, nullptr},
               ghost);
   }
 
@@ -122,7 +111,7 @@ class Catalog2000 {
     }
   }
 
-  void AddTypes() {
+  void AddTypes() override {
     for (const SystemType& type : SystemTypes()) {
       // date, time and datetime2 came with SQL Server 2008, xml with 2005.
       if (type.id == sqltype::kDate || type.id == sqltype::kTime || type.id == sqltype::kDateTime2 ||
@@ -139,7 +128,7 @@ class Catalog2000 {
                                     kDboUser, 0, IsCharacter(id) ? Value(collation_) : Value()});
   }
 
-  void AddSystemTable(const SystemTable& table) {
+  void AddSystemTable(const SystemTable& table) override {
     AddObject(table.id, table.name, "S ", static_cast<std::int32_t>(table.columns.size()), kSystemTableStatus, 0,
               false);
     std::vector<LegacyColumnFacts> columns;
@@ -176,7 +165,7 @@ class Catalog2000 {
     return columns;
   }
 
-  void AddUserTable(const PlannedTable& table) {
+  void AddUserTable(const PlannedTable& table) override {
     const TableSpec& spec = *table.spec;
     const bool ghost = spec.dropped;
     const auto columnCount = static_cast<std::int32_t>(table.columns.size());
@@ -216,7 +205,7 @@ class Catalog2000 {
     }
   }
 
-  void AddModule(const PlannedModule& module) {
+  void AddModule(const PlannedModule& module) override {
     const ModuleSpec& spec = *module.spec;
     AddObject(module.id, spec.name, ModuleTypeCode(spec.type), static_cast<std::int32_t>(module.columns.size()),
               kUserObjectStatus, module.parentId, false);
@@ -224,10 +213,6 @@ class Catalog2000 {
     AddComments(module.id, spec.type == ModuleType::kProcedure ? 1 : 0, spec.definition, true, false);
   }
 
-  const DatabasePlan& plan_;
-  const Placements& placements_;
-  SystemRows rows_;
-  std::int32_t collation_;
 };
 
 }  // namespace

@@ -72,19 +72,10 @@ std::int32_t IndexRecordPosition(const PlannedTable& table, const PlannedColumn&
   return 0;
 }
 
-class Catalog2005 {
+class Catalog2005 : public CatalogWriter {
  public:
   Catalog2005(const DatabasePlan& plan, const Placements& placements)
-      : plan_(plan), placements_(placements), rows_(Layout::kSql2005Plus), collation_(plan.spec->collation) {}
-
-  std::vector<UnitImage> Units() {
-    AddFileRows(rows_, plan_);
-    AddTypes();
-    for (const SystemTable& table : SystemTables(Layout::kSql2005Plus)) AddSystemTable(table);
-    for (const PlannedTable& table : plan_.tables) AddUserTable(table);
-    for (const PlannedModule& module : plan_.modules) AddModule(module);
-    return rows_.Units();
-  }
+      : CatalogWriter(Layout::kSql2005Plus, plan, placements) {}
 
  private:
   void AddObject(std::int32_t id, const std::string& name, std::int32_t schema, std::int32_t status, const char* type,
@@ -133,12 +124,10 @@ class Catalog2005 {
   // first IAM pages and its page counts.
   void AddAllocationUnit(std::int64_t unit, std::int32_t type, std::int64_t owner, bool ghost) {
     const UnitPlacement& place = PlacementOf(placements_, unit);
-    const PageId first = place.pages.empty() ? PageId{0, 0} : place.pages.front();
     const auto pages = static_cast<std::int64_t>(place.pages.size());
-    const std::int64_t used = pages + (place.iam.pageNumber != 0 ? 1 : 0);
     rows_.Add(systable::kSysAllocUnits,
-              {unit, type, owner, 0, 1, PagePointer(first), PagePointer(first), PagePointer(place.iam), used, pages,
-               used},
+              {unit, type, owner, 0, 1, PagePointer(place.FirstPage()), PagePointer(place.FirstPage()),
+               PagePointer(place.iam), place.UsedPages(), pages, place.UsedPages()},
               ghost);
   }
 
@@ -149,7 +138,7 @@ class Catalog2005 {
     rows_.Add(systable::kSysObjValues, {1, objectId, 0, 0, 2, std::move(bytes)}, ghost);
   }
 
-  void AddTypes() {
+  void AddTypes() override {
     for (const SystemType& type : SystemTypes())
       rows_.Add(systable::kSysScalarTypes, {type.id, kSysSchema, type.name, type.id, type.length, type.precision,
                                             type.scale, IsCharacter(type.id) ? collation_ : 0, 0, kCatalogTime,
@@ -158,7 +147,7 @@ class Catalog2005 {
                                           collation_, 1, kCatalogTime, kCatalogTime, 0, 0});
   }
 
-  void AddSystemTable(const SystemTable& table) {
+  void AddSystemTable(const SystemTable& table) override {
     const auto columns = static_cast<std::int32_t>(table.columns.size());
     AddObject(table.id, table.name, kSysSchema, kSystemTableStatus, "S ", 0, columns, false);
     const std::int64_t unit = SystemUnitKey(Layout::kSql2005Plus, table);
@@ -177,7 +166,7 @@ class Catalog2005 {
     }
   }
 
-  void AddUserTable(const PlannedTable& table) {
+  void AddUserTable(const PlannedTable& table) override {
     const TableSpec& spec = *table.spec;
     const bool ghost = spec.dropped;
     AddObject(table.id, spec.name, kDboSchema, kTableStatus, "U ", 0, static_cast<std::int32_t>(table.columns.size()),
@@ -270,17 +259,13 @@ class Catalog2005 {
     }
   }
 
-  void AddModule(const PlannedModule& module) {
+  void AddModule(const PlannedModule& module) override {
     const ModuleSpec& spec = *module.spec;
     AddObject(module.id, spec.name, kDboSchema, kModuleStatus, ModuleTypeCode(spec.type), module.parentId, 0, false);
     for (const PlannedColumn& column : module.columns) AddColumn(FactsOf(nullptr, module.id, column), false);
     AddDefinition(module.id, spec.definition, false);
   }
 
-  const DatabasePlan& plan_;
-  const Placements& placements_;
-  SystemRows rows_;
-  std::int32_t collation_;
 };
 
 }  // namespace

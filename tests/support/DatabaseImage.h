@@ -36,6 +36,10 @@ struct UnitPlacement {
   PageId iam{0, 0};
   std::vector<PageId> pages;
   std::vector<RowId> records;  // where each record lands
+
+  PageId FirstPage() const { return pages.empty() ? PageId{0, 0} : pages.front(); }
+  // The data pages and the IAM page.
+  std::int32_t UsedPages() const { return static_cast<std::int32_t>(pages.size()) + (iam.pageNumber != 0 ? 1 : 0); }
 };
 using Placements = std::map<std::int64_t, UnitPlacement>;
 

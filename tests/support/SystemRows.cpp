@@ -67,15 +67,27 @@ std::vector<UnitImage> SystemRows::Units() const {
   return units;
 }
 
-void AddFileRows(SystemRows& rows, const DatabasePlan& plan) {
-  const DatabaseSpec& spec = *plan.spec;
+CatalogWriter::CatalogWriter(Layout layout, const DatabasePlan& plan, const Placements& placements)
+    : plan_(plan), placements_(placements), rows_(layout), collation_(plan.spec->collation), layout_(layout) {}
+
+std::vector<UnitImage> CatalogWriter::Units() {
+  AddFileRows();
+  AddTypes();
+  for (const SystemTable& table : SystemTables(layout_)) AddSystemTable(table);
+  for (const PlannedTable& table : plan_.tables) AddUserTable(table);
+  for (const PlannedModule& module : plan_.modules) AddModule(module);
+  return rows_.Units();
+}
+
+void CatalogWriter::AddFileRows() {
+  const DatabaseSpec& spec = *plan_.spec;
   if (!spec.fileTableRows) return;
-  const std::string stem = std::filesystem::path(plan.primaryName).stem().string();
+  const std::string stem = std::filesystem::path(plan_.primaryName).stem().string();
   // Status 2: a data file; 0x100042: the log file.
-  rows.Add(systable::kSysFiles, {2, 1, spec.name, RecordedPath(plan.primaryName)});
-  rows.Add(systable::kSysFiles, {0x100042, 2, spec.name + "_log", RecordedPath(stem + "_log.ldf")});
+  rows_.Add(systable::kSysFiles, {2, 1, spec.name, RecordedPath(plan_.primaryName)});
+  rows_.Add(systable::kSysFiles, {0x100042, 2, spec.name + "_log", RecordedPath(stem + "_log.ldf")});
   for (const SecondaryFileSpec& file : spec.secondaryFiles)
-    rows.Add(systable::kSysFiles, {2, file.fileId, file.logicalName, file.recordedPath});
+    rows_.Add(systable::kSysFiles, {2, file.fileId, file.logicalName, file.recordedPath});
 }
 
 }  // namespace quillmark::testing

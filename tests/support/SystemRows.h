@@ -33,8 +33,31 @@ class SystemRows {
   std::map<std::int32_t, std::vector<Entry>> rows_;
 };
 
-// The file table (the same in both layouts): the primary file, the log file
-// and the secondary files, unless the spec asks for none.
-void AddFileRows(SystemRows& rows, const DatabasePlan& plan);
+// Writes the rows of every system table of a layout, in one order for both:
+// the file table, the types, the system tables themselves, the user tables
+// with their constraints, the modules.
+class CatalogWriter {
+ public:
+  CatalogWriter(Layout layout, const DatabasePlan& plan, const Placements& placements);
+  virtual ~CatalogWriter() = default;
+  std::vector<UnitImage> Units();
+
+ protected:
+  virtual void AddTypes() = 0;
+  virtual void AddSystemTable(const SystemTable& table) = 0;
+  virtual void AddUserTable(const PlannedTable& table) = 0;
+  virtual void AddModule(const PlannedModule& module) = 0;
+
+  const DatabasePlan& plan_;
+  const Placements& placements_;
+  SystemRows rows_;
+  std::int32_t collation_;
+
+ private:
+  Layout layout_;
+  // The file table (the same in both layouts): the primary file, the log file
+  // and the secondary files, unless the spec asks for none.
+  void AddFileRows();
+};
 
 }  // namespace quillmark::testing
