@@ -80,6 +80,48 @@ class CatalogTest : public ::testing::Test {
     return Row(fixed);
   }
 
+  // A sysrowsets row.
+  static Bytes RowsetRow(std::int64_t rowsetId, std::int32_t objectId, std::int32_t indexId) {
+    Bytes fixed(35, 0);
+    PutU32(fixed, 0, static_cast<std::uint32_t>(rowsetId));
+    PutU32(fixed, 4, static_cast<std::uint32_t>(rowsetId >> 32));
+    PutU32(fixed, 9, static_cast<std::uint32_t>(objectId));
+    PutU32(fixed, 13, static_cast<std::uint32_t>(indexId));
+    return Row(fixed);
+  }
+
+  // A sysallocunits row: unit id, type, owner rowset and its first page.
+  static Bytes AllocUnitRow(std::int64_t unitId, std::uint8_t type, std::int64_t owner, std::int32_t firstPage) {
+    Bytes fixed(41, 0);
+    PutU32(fixed, 0, static_cast<std::uint32_t>(unitId));
+    PutU32(fixed, 4, static_cast<std::uint32_t>(unitId >> 32));
+    fixed[8] = type;
+    PutU32(fixed, 9, static_cast<std::uint32_t>(owner));
+    PutU32(fixed, 13, static_cast<std::uint32_t>(owner >> 32));
+    PutPagePointer(fixed, 23, firstPage, 1);
+    return Row(fixed);
+  }
+
+  // A sysrscols row: where column `columnId` sits in the rowset's records.
+  static Bytes RowsetColumnRow(std::int64_t rowsetId, std::int32_t columnId, std::int32_t hobtColumnId,
+                               std::int32_t leafOffset, std::int32_t nullBit) {
+    Bytes fixed(50, 0);
+    PutU32(fixed, 0, static_cast<std::uint32_t>(rowsetId));
+    PutU32(fixed, 4, static_cast<std::uint32_t>(rowsetId >> 32));
+    PutU32(fixed, 8, static_cast<std::uint32_t>(columnId));
+    PutU32(fixed, 12, static_cast<std::uint32_t>(hobtColumnId));
+    PutU32(fixed, 40, static_cast<std::uint32_t>(leafOffset));
+    PutU32(fixed, 44, static_cast<std::uint32_t>(nullBit));
+    return Row(fixed);
+  }
+
+  // A user data page of allocation unit `objectField` (header index id 256).
+  static Bytes UserPage(std::int32_t objectField, std::int32_t position, std::uint8_t marker) {
+    PageBuilder page(1, objectField, position);
+    page.IndexId(256).AddRecord(RecordBuilder().Fixed({marker, 0, 0, 0}).Columns(1).Build());
+    return page.Build();
+  }
+
   // A database of the minimal pages with these system pages put in place.
   std::unique_ptr<DatabaseFile> OpenWith(const std::map<std::int32_t, Bytes>& pages, std::size_t pageCount = 40) {
     FileBuilder file = FileBuilder::MinimalDatabase(pageCount);

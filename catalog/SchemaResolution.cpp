@@ -1,0 +1,531 @@
+#include "catalog/SchemaResolution.h"
+
+#include <algorithm>
+#include <set>
+
+#include "catalog/DatabaseCatalog.h"
+#include "catalog/TypeCode.h"
+#include "engine/AppSettings.h"
+#include "engine/PageHeader.h"
+
+namespace quillmark {
+namespace {
+
+constexpr std::int32_t kNoStorage = -99;
+constexpr std::int32_t kColumnIdBits = ~((1 << 24) | (1 << 25));
+
+bool IsProgrammability(const std::string& type) {
+  static const char* const kTypes[] = {"PK", "X ", "P ", "C ", "FN", "IF", "TR", "V ", "D ", "TT", "F ", "TF"};
+  return std::any_of(std::begin(kTypes), std::end(kTypes), [&](const char* t) { return type == t; });
+}
+
+std::u16string Decimal(std::int64_t value) {
+  std::string text = std::to_string(value);
+  return std::u16string(text.begin(), text.end());
+}
+
+// One column of either layout, as the layouts are built from it.
+struct ColumnSource {
+  std::int32_t columnId;
+  std::u16string name;
+  std::uint8_t systemTypeId;
+  std::int32_t userTypeId;
+  std::int16_t maxLength;
+  std::uint8_t precision;
+  std::uint8_t scale;
+  std::int32_t collationId;
+  std::int32_t status;
+  std::u16string identityText;
+  bool legacy;
+  std::int16_t legacyOffset;     // 2000: the offset field
+  std::int16_t legacyLeafOffset; // 2000: the leaf offset field
+};
+
+class Resolver {
+ public:
+  Resolver(DatabaseCatalog& catalog, const std::vector<ModuleTextEntry>& entries)
+      : catalog_(catalog), selected_(catalog.selected), entries_(entries), sql2000_(Settings().isSql2000 != 0) {}
+
+  std::vector<ColumnLayout> Run(const std::u16string& name, const std::string& type);
+
+ private:
+  bool SelectObject(const std::u16string& name, const std::string& type);
+  void BuildKeys();
+  void ProgrammabilityColumns();
+  void LocateRows();
+  CatalogRowset ChooseRowset();
+  void ChooseInRowAllocUnit();
+  void CollectRowsetsAndUnits();
+  void CollectDataPages();
+  void AppendDataPages(std::int32_t key);
+  void CollectColumns();
+  void CollectLayoutRows();
+  void CollectUniqueIndexColumns();
+  void BuildLayouts();
+  ColumnLayout LayoutOf(const ColumnSource& column) const;
+  void SortByColumnId();
+  void ApplyLayoutRows();
+  void ApplyObject13Rows();
+  void ApplyDefaults();
+  void ApplyKeys();
+  void ApplyForeignKeys();
+  std::u16string DefaultOf(std::int32_t columnId) const;
+  const PageMap& DataPages() const { return catalog_.file->dataPages; }
+
+  DatabaseCatalog& catalog_;
+  SelectedTable& selected_;
+  const std::vector<ModuleTextEntry>& entries_;
+  const bool sql2000_;
+  std::vector<ColumnSource> columns_;
+  bool usedObject13Rows_ = false;
+};
+
+std::vector<ColumnLayout> Resolver::Run(const std::u16string& name, const std::string& type) {
+  selected_ = SelectedTable{};
+  if (!SelectObject(name, type)) return {};
+  BuildKeys();
+  if (IsProgrammability(selected_.object.type)) {
+    ProgrammabilityColumns();
+    return selected_.layouts;
+  }
+  LocateRows();
+  CollectColumns();
+  if (!sql2000_) CollectLayoutRows();
+  CollectUniqueIndexColumns();
+  BuildLayouts();
+  SortByColumnId();
+  ApplyLayoutRows();
+  ApplyObject13Rows();
+  ApplyDefaults();
+  ApplyKeys();
+  ApplyForeignKeys();
+  auto physical = std::find_if(selected_.layouts.begin(), selected_.layouts.end(),
+                               [](const ColumnLayout& layout) { return layout.physicalColumnId != kNoStorage; });
+  selected_.firstPhysicalColumn =
+      physical == selected_.layouts.end() ? 0 : static_cast<std::size_t>(physical - selected_.layouts.begin());
+  selected_.resolved = 1;
+  return selected_.layouts;
+}
+
+bool Resolver::SelectObject(const std::u16string& name, const std::string& type) {
+  for (const CatalogObject& object : catalog_.objects) {
+    if (object.name != name) continue;
+    if (object.type == type || (object.type != "U " && object.type != "S ")) {
+      selected_.object = object;
+      return true;
+    }
+  }
+  return false;
+}
+
+void Resolver::BuildKeys() {
+  for (const CatalogObject& object : catalog_.objects) {
+    if (object.parentId != selected_.object.id) continue;
+    TableKey key;
+    key.primaryKey = object.type == "PK";
+    key.foreignKey = object.type == "F ";
+    key.unique = object.type == "UQ";
+    key.name = object.name;
+    key.objectId = sql2000_ ? object.parentId : object.id;
+    key.type = object.type;
+    selected_.keys.push_back(std::move(key));
+  }
+}
+
+void Resolver::ProgrammabilityColumns() {
+  const CatalogObject& object = selected_.object;
+  for (const std::u16string& text : {Decimal(object.id), std::u16string(object.type.begin(), object.type.end()), object.name}) {
+    ColumnLayout layout;
+    layout.valueText = text;
+    selected_.layouts.push_back(std::move(layout));
+  }
+  selected_.resolved = 0;
+}
+
+void Resolver::LocateRows() {
+  const std::int32_t tableId = selected_.object.id;
+  if (sql2000_) {
+    auto found = DataPages().find(tableId);
+    if (found == DataPages().end()) return;
+    for (const PageEntry& entry : found->second)
+      if (entry.pageType == kDataPageType) selected_.dataPages.push_back(entry.Page());
+    return;
+  }
+  selected_.inRowRowset = ChooseRowset();
+  ChooseInRowAllocUnit();
+  CollectRowsetsAndUnits();
+  CollectDataPages();
+}
+
+// A rowset made from an index row, for files whose sysrowsets lack the table.
+CatalogRowset RowsetOfIndex(const CatalogIndex& index, std::int32_t tableId) {
+  CatalogRowset rowset;
+  rowset.rowsetId = index.rowsetId;
+  rowset.ownerType = 255;
+  rowset.objectId = tableId;
+  rowset.status = index.status;
+  return rowset;
+}
+
+CatalogRowset Resolver::ChooseRowset() {
+  const std::int32_t tableId = selected_.object.id;
+  const CatalogRowset* best = nullptr;
+  const CatalogRowset* last = nullptr;
+  for (const CatalogRowset& rowset : catalog_.rowsets) {
+    if (rowset.objectId != tableId) continue;
+    last = &rowset;
+    if (rowset.indexId <= 1 && (!best || rowset.indexId <= best->indexId)) best = &rowset;
+  }
+  if (best) return *best;
+  for (const CatalogIndex& index : catalog_.indexes) {
+    if (index.objectId == tableId && index.rowsetId != 0) {
+      selected_.dedupPages = 1;
+      return RowsetOfIndex(index, tableId);
+    }
+  }
+  if (last) return *last;
+  CatalogRowset none;
+  none.rowsetId = -1;
+  none.ownerType = 255;
+  return none;
+}
+
+void Resolver::ChooseInRowAllocUnit() {
+  const std::int64_t rowsetId = selected_.inRowRowset.rowsetId;
+  CatalogAllocUnit unit;
+  for (const CatalogAllocUnit& candidate : catalog_.allocUnits)
+    if (candidate.ownerId == rowsetId && candidate.type == 1) unit = candidate;
+  const PageMap& data = DataPages();
+  const PageMap& iam = catalog_.file->iamPages;
+  if (unit.firstPage.pageNumber != 0 || unit.rootPage.pageNumber != 0 || unit.firstIamPage.pageNumber != 0) {
+    auto found = data.find(DataPageKeyOf(data, unit.id));
+    if (found != data.end())
+      for (const PageEntry& entry : found->second)
+        if (entry.pageType == kDataPageType) unit.firstPage = entry.Page();
+  } else {
+    // No pages recorded: the rowset id stands in for the unit id.
+    unit.id = rowsetId;
+    unit.ownerId = rowsetId;
+    if (auto found = data.find(DataPageKeyOf(data, rowsetId)); found != data.end()) {
+      for (const PageEntry& entry : found->second) {
+        selected_.dedupPages = 1;
+        if (entry.pageType == kDataPageType) unit.firstPage = entry.Page();
+      }
+    }
+    if (auto found = iam.find(DataPageKeyOf(iam, rowsetId)); found != iam.end()) {
+      for (const PageEntry& entry : found->second) {
+        selected_.dedupPages = 1;
+        if (entry.pageType == kIamPageType) unit.firstIamPage = entry.Page();
+      }
+    }
+  }
+  selected_.inRowAllocUnit = unit;
+}
+
+void Resolver::CollectRowsetsAndUnits() {
+  const std::int32_t tableId = selected_.object.id;
+  for (const CatalogRowset& rowset : catalog_.rowsets)
+    if (rowset.objectId == tableId) selected_.rowsets.push_back(rowset);
+  if (selected_.rowsets.empty())
+    for (const CatalogIndex& index : catalog_.indexes)
+      if (index.objectId == tableId && index.rowsetId != 0) selected_.rowsets.push_back(RowsetOfIndex(index, tableId));
+
+  std::set<std::int64_t> taken;
+  auto add = [&](const CatalogAllocUnit& unit) {
+    if (taken.insert(unit.id).second) selected_.allocUnits.push_back(unit);
+  };
+  for (const CatalogRowset& rowset : selected_.rowsets) {
+    bool matched = false;
+    for (const CatalogAllocUnit& unit : catalog_.allocUnits) {
+      if (unit.ownerId != rowset.rowsetId) continue;
+      add(unit);
+      matched = true;
+    }
+    if (!matched && selected_.dedupPages) {
+      for (const CatalogAllocUnit& unit : catalog_.allocUnits) {
+        if (unit.id != rowset.rowsetId) continue;
+        add(unit);
+        matched = true;
+      }
+    }
+    if (!matched) {
+      CatalogAllocUnit unit;
+      unit.id = rowset.rowsetId;
+      unit.ownerId = rowset.rowsetId;
+      add(unit);
+    }
+  }
+}
+
+void Resolver::AppendDataPages(std::int32_t key) {
+  auto found = DataPages().find(key);
+  if (found == DataPages().end()) return;
+  for (const PageEntry& entry : found->second) {
+    if (entry.pageType != kDataPageType) continue;
+    const PageId page = entry.Page();
+    if (selected_.dedupPages && !selected_.takenPages.insert({page.fileId, page.pageNumber}).second) continue;
+    selected_.dataPages.push_back(entry.Page());
+  }
+}
+
+void Resolver::CollectDataPages() {
+  selected_.takenPages.clear();
+  for (const CatalogAllocUnit& unit : selected_.allocUnits) AppendDataPages(DataPageKeyOf(DataPages(), unit.id));
+  if (selected_.dataPages.empty()) AppendDataPages(selected_.object.id);
+}
+
+void Resolver::CollectColumns() {
+  const std::int32_t tableId = selected_.object.id & kColumnIdBits;
+  std::set<std::int32_t> taken;
+  if (sql2000_) {
+    for (const LegacyColumn& column : catalog_.legacyColumns) {
+      if ((column.objectId & kColumnIdBits) != tableId || !taken.insert(column.columnId).second) continue;
+      selected_.legacyColumns.push_back(column);
+      columns_.push_back(ColumnSource{column.columnId, column.name, column.systemType, column.userType, column.length,
+                                      column.precision, column.scale, column.collationId, column.status, u"", true,
+                                      column.offset, column.leafOffset});
+    }
+    return;
+  }
+  for (const CatalogColumn& column : catalog_.columns) {
+    if ((column.objectId & kColumnIdBits) != tableId || column.number != 0 || !taken.insert(column.columnId).second)
+      continue;
+    selected_.columns.push_back(column);
+    columns_.push_back(ColumnSource{column.columnId, column.name, column.systemTypeId, column.userTypeId,
+                                    column.maxLength, column.precision, column.scale, column.collationId, column.status,
+                                    column.identityText, false, 0, 0});
+  }
+}
+
+void Resolver::CollectLayoutRows() {
+  const std::int64_t rowsetId = selected_.inRowRowset.rowsetId;
+  for (const CatalogRowsetColumn& row : catalog_.rowsetColumns)
+    if (row.rowsetId == rowsetId) selected_.rowsetColumns.push_back(row);
+  if (!selected_.rowsetColumns.empty()) return;
+  auto rowsetOf = [](std::int32_t low, std::int32_t high) {
+    return static_cast<std::int64_t>((static_cast<std::uint64_t>(static_cast<std::uint32_t>(high)) << 32) |
+                                     static_cast<std::uint32_t>(low));
+  };
+  for (const Object13Row& row : catalog_.object13Rows)
+    if (rowsetOf(row.value0, row.value4) == rowsetId) selected_.object13Rows.push_back(row);
+  for (const Object4Row& row : catalog_.object4Rows)
+    if (rowsetOf(row.values[0], row.values[1]) == rowsetId) selected_.object4Rows.push_back(row);
+  for (const Object4Row& four : selected_.object4Rows)
+    for (Object13Row& thirteen : selected_.object13Rows)
+      if (thirteen.value8 == four.values[2]) thirteen.trailing = four.values[3];
+}
+
+void Resolver::CollectUniqueIndexColumns() {
+  const std::int32_t tableId = selected_.object.id;
+  for (const CatalogIndex& index : catalog_.indexes) {
+    if (index.objectId != tableId || index.indexId <= 0 || !(index.status & 1)) continue;
+    for (const CatalogIndexColumn& column : catalog_.indexColumns) {
+      if (column.objectId != tableId || column.indexId != index.indexId) continue;
+      CatalogIndexColumn copy = column;
+      copy.indexStatus = index.status;
+      selected_.uniqueIndexColumns.push_back(copy);
+    }
+  }
+}
+
+ColumnLayout Resolver::LayoutOf(const ColumnSource& column) const {
+  const CatalogType* type = nullptr;
+  for (const CatalogType& candidate : catalog_.types) {
+    if (candidate.id == column.systemTypeId && !type) type = &candidate;
+    if (candidate.id == candidate.systemTypeId && candidate.id == column.userTypeId && candidate.schemaId == 1) {
+      type = &candidate;
+      break;
+    }
+  }
+  ColumnLayout layout;
+  layout.columnId = column.columnId;
+  layout.physicalColumnId = column.columnId;
+  layout.name = column.name;
+  layout.typeCode = column.systemTypeId == 34 ? kImage : TypeCodeOf(column.systemTypeId);
+  std::string length = std::to_string(column.maxLength);
+  layout.typeText = (type ? type->name : u"") + u"(" + std::u16string(length.begin(), length.end()) + u")";
+  layout.nullable = static_cast<std::uint8_t>(1 - (column.status & 1));
+  if (!column.legacy) {
+    layout.sparseFlag = static_cast<std::uint8_t>((column.status >> 24) & 1);
+    layout.statusBit3 = static_cast<std::uint8_t>((column.status >> 3) & 1);
+  } else {
+    layout.leafOffset = column.legacyOffset;
+    layout.legacyOffset = column.legacyLeafOffset;
+  }
+  layout.precision = column.precision;
+  layout.scale = column.scale;
+  layout.collationId = column.collationId;
+  layout.identityText = column.identityText;
+  if (layout.typeCode == kClrType && column.userTypeId == 129) layout.typeCode = kGeometry;
+  if (layout.typeCode == kClrType && column.userTypeId == 128) layout.typeCode = kHierarchyId;
+  layout.length = LayoutLength(layout.typeCode, layout.typeText);
+  layout.variableFlag = LayoutVariableFlag(layout.typeCode);
+  return layout;
+}
+
+void Resolver::BuildLayouts() {
+  for (const ColumnSource& column : columns_)
+    if (column.systemTypeId != 0) selected_.layouts.push_back(LayoutOf(column));
+}
+
+void Resolver::SortByColumnId() {
+  std::vector<ColumnLayout>& layouts = selected_.layouts;
+  for (std::size_t i = 0; i < layouts.size(); ++i) {
+    std::size_t smallest = i;
+    for (std::size_t j = i + 1; j < layouts.size(); ++j)
+      if (layouts[j].columnId < layouts[smallest].columnId) smallest = j;
+    if (smallest != i) std::swap(layouts[i], layouts[smallest]);
+  }
+}
+
+void Resolver::ApplyLayoutRows() {
+  for (const CatalogRowsetColumn& row : selected_.rowsetColumns) {
+    for (ColumnLayout& layout : selected_.layouts) {
+      if (layout.columnId != row.rowsetColumnId) continue;
+      layout.leafOffset = static_cast<std::int16_t>(row.leafOffset);
+      layout.physicalColumnId = row.hobtColumnId;
+      layout.nullBit = row.nullBit;
+      layout.hasLayout = 1;
+      break;
+    }
+  }
+  if (selected_.rowsetColumns.empty() && selected_.object13Rows.empty())
+    for (ColumnLayout& layout : selected_.layouts) layout.hasLayout = 1;
+}
+
+void Resolver::ApplyObject13Rows() {
+  const std::size_t rows = selected_.object13Rows.size();
+  usedObject13Rows_ = rows > 0;
+  for (const Object13Row& row : selected_.object13Rows) {
+    auto match = std::find_if(selected_.layouts.begin(), selected_.layouts.end(),
+                              [&](const ColumnLayout& layout) { return layout.columnId == row.value8; });
+    if (match != selected_.layouts.end()) {
+      match->leafOffset = row.value27;
+      match->nullBit = row.value33;
+      match->physicalColumnId = row.trailing;
+      match->hasLayout = 1;
+      continue;
+    }
+    if (selected_.layouts.size() == rows) continue;
+    ColumnLayout placeholder;
+    placeholder.columnId = row.value8;
+    placeholder.physicalColumnId = kNoStorage;
+    placeholder.leafOffset = row.value27;
+    placeholder.nullBit = row.value33;
+    placeholder.valueText = DefaultOf(row.value8);
+    selected_.layouts.push_back(std::move(placeholder));
+  }
+}
+
+void Resolver::ApplyDefaults() {
+  std::vector<ColumnLayout>& layouts = selected_.layouts;
+  if (usedObject13Rows_) {
+    for (ColumnLayout& layout : layouts) {
+      auto partner = std::find_if(layouts.begin(), layouts.end(), [&](const ColumnLayout& other) {
+        return other.columnId == layout.physicalColumnId;
+      });
+      if (partner != layouts.end()) {
+        layout.leafOffset = partner->leafOffset;
+        layout.nullBit = partner->nullBit;
+      } else {
+        layout.valueText = DefaultOf(layout.physicalColumnId);
+      }
+    }
+    return;
+  }
+  // A column added after the rows were written has no storage in them: it
+  // shows its default.
+  for (ColumnLayout& layout : layouts) {
+    if (layout.hasLayout) continue;
+    layout.physicalColumnId = kNoStorage;
+    layout.valueText = DefaultOf(layout.columnId);
+  }
+}
+
+std::u16string Resolver::DefaultOf(std::int32_t columnId) const {
+  const std::u16string table = Decimal(selected_.object.id);
+  const std::u16string column = Decimal(columnId);
+  std::u16string text;
+  for (const ModuleTextEntry& entry : entries_)
+    if (entry.objectId == table && entry.subId == column && !entry.value.empty())
+      text += ModuleValueToText(DecodeModuleValue(entry.value)).text;
+  return text;
+}
+
+void Resolver::ApplyKeys() {
+  for (ColumnLayout& layout : selected_.layouts) {
+    for (const CatalogIndexColumn& column : selected_.uniqueIndexColumns) {
+      if (column.columnId != layout.columnId) continue;
+      if (column.indexStatus & 0x20) {
+        layout.inPrimaryKey = 1;
+        selected_.primaryKeyColumns.push_back(
+            PrimaryKeyColumn{selected_.object.name, layout.name, u"", column.tinyProperty1});
+      }
+      if (column.indexStatus & 0x8) layout.indexFlag8 = 1;
+      if (column.indexStatus & 0x40) {
+        layout.inUniqueKey = 1;
+        layout.uniqueKeyProperty = column.tinyProperty1;
+      }
+    }
+  }
+}
+
+void Resolver::ApplyForeignKeys() {
+  for (const ForeignKeyColumn& key : catalog_.foreignKeyColumns) {
+    if (key.parentTableId != selected_.object.id) continue;
+    for (ColumnLayout& layout : selected_.layouts) {
+      if (layout.columnId != key.parentColumnId || key.referencedColumnName.empty() || key.referencedTableName.empty())
+        continue;
+      layout.inForeignKey = 1;
+      layout.referencedColumn = key.referencedColumnName;
+      layout.referencedTable = key.referencedTableName;
+    }
+  }
+}
+
+}  // namespace
+
+std::int32_t DataPageKeyOf(const PageMap& map, std::int64_t allocationUnitId) {
+  const std::int32_t key = AllocationUnitPageKey(allocationUnitId);
+  if (map.count(key)) return key;
+  return static_cast<std::int32_t>(static_cast<std::uint32_t>(static_cast<std::uint64_t>(allocationUnitId) >> 16));
+}
+
+std::int16_t LayoutLength(std::uint32_t typeCode, const std::u16string& typeText) {
+  switch (typeCode) {
+    case kBinary: case kChar: case kNChar: case kNVarChar: case kSystemType232: case kNumeric: case kDecimal:
+    case kText: case kClrType: case kXml: {
+      std::size_t open = typeText.find(u'(');
+      if (open == std::u16string::npos) return 0;
+      std::int32_t value = 0;
+      bool negative = false;
+      std::size_t at = open + 1;
+      if (at < typeText.size() && typeText[at] == u'-') {
+        negative = true;
+        ++at;
+      }
+      for (; at < typeText.size() && typeText[at] >= u'0' && typeText[at] <= u'9'; ++at)
+        value = std::min(value * 10 + (typeText[at] - u'0'), 32767);
+      return static_cast<std::int16_t>(negative ? -value : value);
+    }
+    default:
+      return 0;
+  }
+}
+
+std::uint8_t LayoutVariableFlag(std::uint32_t typeCode) {
+  switch (typeCode) {
+    case kNVarChar: case kUniqueIdentifier: case kVarBinary: case kVarChar: case kSystemType232: case kNText:
+    case kSqlVariant: case kImage: case kText: case kHierarchyId: case kGeometry: case kClrType: case kXml:
+      return 1;
+    default:
+      return typeCode > kXml ? 1 : 0;
+  }
+}
+
+std::vector<ColumnLayout> ResolveTableSchema(DatabaseCatalog& catalog, const std::u16string& name,
+                                             const std::string& type, const std::vector<ModuleTextEntry>& entries) {
+  return Resolver(catalog, entries).Run(name, type);
+}
+
+}  // namespace quillmark
