@@ -9,6 +9,7 @@
 #include <tuple>
 
 #include "catalog/OpenSequence.h"
+#include "catalog/SchemaResolution.h"
 #include "engine/AppSettings.h"
 #include "engine/BootPage.h"
 #include "engine/CollationList.h"
@@ -408,20 +409,25 @@ TEST_F(DatabaseBuilderTest, TextValuesLiveOnTextPages) {
   }
 }
 
-// As in pubs' sales: the clustered key (StoreId, OrderNumber, TitleId) comes
-// first in the record, so TitleId is the second variable-length value, not
-// the third; SQL Server 2000 keeps the declared order.
+// pubs' sales, whose clustered key (stor_id, ord_num, title_id) does not lead.
+DatabaseSpec PubsSales(Layout layout) {
+  DatabaseSpec spec;
+  spec.layout = layout;
+  TableSpec& sales = spec.AddTable("sales",
+                                   {Char("stor_id", 4).NotNull(), VarChar("ord_num", 20).NotNull(),
+                                    DateTime("ord_date").NotNull(), SmallInt("qty").NotNull(),
+                                    VarChar("payterms", 12).NotNull(), VarChar("title_id", 6).NotNull()},
+                                   {{"7066", "QA7442.3", "1994-09-13", 75, "ON invoice", "PS2091"}});
+  sales.primaryKey = {"UPKCL_sales", {"stor_id", "ord_num", "title_id"}};
+  return spec;
+}
+
+// As in pubs' sales: the clustered key columns come first in the record, so
+// title_id is the second variable-length value, not the third; SQL Server 2000
+// keeps the declared order.
 TEST_F(DatabaseBuilderTest, ClusteredKeyColumnsComeFirstInTheRecord) {
   for (Layout layout : {Layout::kSql2005Plus, Layout::kSql2000}) {
-    DatabaseSpec spec;
-    spec.layout = layout;
-    TableSpec& sales = spec.AddTable("sales",
-                                     {Char("stor_id", 4).NotNull(), VarChar("ord_num", 20).NotNull(),
-                                      DateTime("ord_date").NotNull(), SmallInt("qty").NotNull(),
-                                      VarChar("payterms", 12).NotNull(), VarChar("title_id", 6).NotNull()},
-                                     {{"7066", "QA7442.3", "1994-09-13", 75, "ON invoice", "PS2091"}});
-    sales.primaryKey = {"UPKCL_sales", {"stor_id", "ord_num", "title_id"}};
-    OpenedDatabaseFile opened = Build(spec);
+    OpenedDatabaseFile opened = Build(PubsSales(layout));
     const std::vector<ParsedRow> rows = TableRows(*opened.file, layout, "sales");
     ASSERT_EQ(rows.size(), 1u);
     std::vector<std::string> values;
@@ -708,6 +714,41 @@ TEST_F(DatabaseBuilderTest, TornPageBitsAreWrittenAndRestored) {
       ++pages;
     }
   EXPECT_EQ(pages, 10u);  // six system tables, four user tables
+}
+
+// The schema resolution places sales' columns where sql2014_pubs' sysrscols
+// places them (leaf offset, hobt column), and in the 2000 layout where its
+// syscolumns fields put them (the offset field, and the leaf offset).
+TEST_F(DatabaseBuilderTest, SchemaResolutionPlacesTheColumnsAsWritten) {
+  struct Placed {
+    std::u16string name;
+    std::int16_t leafOffset;
+    std::int16_t legacyOffset;
+    std::int32_t physicalColumn;
+  };
+  const std::map<Layout, std::vector<Placed>> expected = {
+      {Layout::kSql2005Plus,
+       {{u"stor_id", 4, 0, 1}, {u"ord_num", -1, 0, 2}, {u"ord_date", 8, 0, 4}, {u"qty", 16, 0, 5},
+        {u"payterms", -3, 0, 6}, {u"title_id", -2, 0, 3}}},
+      {Layout::kSql2000,
+       {{u"stor_id", 2, 4, 1}, {u"ord_num", -1, -1, 2}, {u"ord_date", 6, 8, 3}, {u"qty", 14, 16, 4},
+        {u"payterms", -2, -2, 5}, {u"title_id", -3, -3, 6}}},
+  };
+  for (const auto& [layout, columns] : expected) {
+    SCOPED_TRACE(layout == Layout::kSql2000 ? "2000" : "2005+");
+    OpenedDatabaseFile opened = Build(PubsSales(layout));
+    const std::vector<ColumnLayout> layouts = ResolveTableSchema(*opened.catalog, u"sales", "U ", {});
+    ASSERT_EQ(layouts.size(), columns.size());
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+      SCOPED_TRACE(platform::Utf16ToUtf8(columns[i].name));
+      EXPECT_EQ(layouts[i].name, columns[i].name);
+      EXPECT_EQ(layouts[i].leafOffset, columns[i].leafOffset);
+      EXPECT_EQ(layouts[i].legacyOffset, columns[i].legacyOffset);
+      EXPECT_EQ(layouts[i].physicalColumnId, columns[i].physicalColumn);
+      EXPECT_EQ(layouts[i].hasLayout, 1);
+    }
+    EXPECT_EQ(opened.catalog->selected.dataPages.size(), 1u);
+  }
 }
 
 // ---- the demo database -------------------------------------------------------
