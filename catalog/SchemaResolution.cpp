@@ -262,8 +262,11 @@ void Resolver::AppendDataPages(std::int32_t key) {
   if (found == DataPages().end()) return;
   for (const PageEntry& entry : found->second) {
     if (entry.pageType != kDataPageType) continue;
+    // A page is listed once even when several of the table's allocation units
+    // lead to it: in files upgraded from SQL Server 2000 every unit of a table
+    // keys its pages under the table's id, which would repeat every row.
     const PageId page = entry.Page();
-    if (selected_.dedupPages && !selected_.takenPages.insert({page.fileId, page.pageNumber}).second) continue;
+    if (!selected_.takenPages.insert({page.fileId, page.pageNumber}).second) continue;
     selected_.dataPages.push_back(entry.Page());
   }
 }

@@ -88,10 +88,12 @@ struct LongOffset {
   bool complex = false;
 };
 
-// A column of a compressed record after its values were rebuilt.
+// A column of a compressed record after its values were rebuilt: where its
+// bytes lie in the rebuilt fixed data, or that it is NULL or a long value.
 struct ColumnValue {
   std::uint8_t isNull = 0;
   std::int32_t length = 0;
+  std::int32_t offset = 0;
 };
 
 class CRecord {
