@@ -98,7 +98,7 @@ class DatabaseBuilderTest : public ::testing::Test {
     return db;
   }
 
-  // Writes the spec and opens it with its catalog.
+  // Writes the database and opens it with its catalog.
   OpenedDatabaseFile Build(const DatabaseSpec& spec, const std::string& name = "shop.mdf") {
     written_ = spec.Write(dir_.path(), name);
     OpenedDatabaseFile opened = OpenDatabase(written_.primary.string(), 0, nullptr);
@@ -758,8 +758,10 @@ TEST_F(DatabaseBuilderTest, DemoDatabaseOpensWithWhatItsBootPageSays) {
   std::filesystem::path demo = platform::ProgramFolder() / "demo.mdf";
   if (!std::filesystem::exists(demo)) demo = DemoShop().Write(dir_.path(), "demo.mdf").primary;
   auto db = Open(demo);
+  // The Orders pages carry object id 34 as sysschobjs' pages do, under the
+  // header index id 256 of a user allocation unit.
   EXPECT_FALSE(db->SystemPages(systable::kSysSchObjs).empty());
-  EXPECT_FALSE(db->dataPages.empty());
+  EXPECT_EQ(db->DataPages(PageMapKey(systable::kSysSchObjs, 256)).size(), 1u);
   auto boot = db->LocateBootPage();
   ASSERT_TRUE(boot);
   EXPECT_EQ(boot->version, 782);

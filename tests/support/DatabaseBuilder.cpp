@@ -9,7 +9,8 @@
 namespace quillmark::testing {
 namespace {
 
-// The spec with every default filled in: the version and the secondary files' names.
+// The database description with every default filled in: the version and the
+// secondary files' names.
 DatabaseSpec WithDefaults(const DatabaseSpec& given, const std::string& primaryName) {
   DatabaseSpec spec = given;
   spec.version = given.FormatVersion();

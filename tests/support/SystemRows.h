@@ -56,7 +56,7 @@ class CatalogWriter {
  private:
   Layout layout_;
   // The file table (the same in both layouts): the primary file, the log file
-  // and the secondary files, unless the spec asks for none.
+  // and the secondary files, unless fileTableRows is off.
   void AddFileRows();
 };
 
