@@ -4,9 +4,12 @@
 
 #include <map>
 #include <optional>
+#include <set>
 
+#include "engine/RecordPage.h"
 #include "platform/CodePage.h"
 #include "tests/engine/EngineTest.h"
+#include "tests/support/RealFixtures.h"
 
 namespace quillmark::testing {
 namespace {
@@ -301,6 +304,132 @@ TEST_F(LargeObjectsTest, AValueStopsGrowingAt64MiB) {
   ASSERT_EQ(text.size() * sizeof(char16_t), kMaxValueBytes);
   EXPECT_EQ(text.substr(0, 4), u"0000");
   EXPECT_EQ(text.substr(text.size() - 4), u"3131");  // link 2097 (bytes 0x31) is the last one begun
+}
+
+// ---- real files ---------------------------------------------------------------------------------
+
+bool IsTextPointer(const ByteVector& value) { return value.size() == 16 && value[0] == 0; }
+bool IsInRowRoot(const ByteVector& value) { return !value.empty() && (value[0] == 2 || value[0] == 4); }
+
+// The text pointers and in-row roots in the records of the user tables: allocation units of
+// SQL Server 2005 and later (negative keys) and the objects of SQL Server 2000, whose ids
+// are far above those of the system tables.
+std::vector<ByteVector> LargeValuePointers(DatabaseFile& db) {
+  std::vector<ByteVector> found;
+  for (const auto& [key, pages] : db.dataPages) {
+    if (key >= 0 && key < 100) continue;
+    for (const PageEntry& entry : pages) {
+      auto page = db.ReadDataPage(entry.Page());
+      if (!page) continue;
+      for (const auto& record : page->records) {
+        if (!record || record->invalid) continue;
+        for (const VarValue& value : record->varValues)
+          if (value.complex && (IsTextPointer(value.bytes) || IsInRowRoot(value.bytes))) found.push_back(value.bytes);
+      }
+    }
+  }
+  return found;
+}
+
+class LargeObjectsRealTest : public EngineTest {
+ protected:
+  // The text of every pointer in the user tables of a fixture.
+  std::vector<std::u16string> Values(const std::string& file, LobFlags flags) {
+    auto db = DatabaseFile::Open(RealFixture(file).string(), 0, nullptr);
+    EXPECT_TRUE(db->opened) << file;
+    PageContext page{nullptr, db.get(), nullptr};
+    std::vector<std::u16string> texts;
+    for (const ByteVector& pointer : LargeValuePointers(*db))
+      texts.push_back(IsTextPointer(pointer) ? ReadTextPointer(pointer, page, flags)
+                                             : ReadInRowRoot(pointer, page, flags));
+    return texts;
+  }
+};
+
+TEST_F(LargeObjectsRealTest, EveryPointerInTheUserTablesLeadsToData) {
+  QM_REQUIRE_REAL_FIXTURES();
+  const std::map<std::string, std::size_t> expected = {
+      {"sql2000_northwind.mdf", 39},   {"sql2008_northwind_junktail.mdf", 39},
+      {"sql2008r2_northwind.mdf", 39}, {"sql2005_pubs.mdf", 16},
+      {"sql2008_pubs.mdf", 16},        {"sql2014_pubs.mdf", 16},
+      {"sql2008_reportserver.mdf", 5}, {"sql2008r2_aspnetdb.mdf", 1}};
+  for (const std::filesystem::path& path : RealFixtureFiles()) {
+    const std::string file = path.filename().string();
+    auto db = DatabaseFile::Open(path.string(), 0, nullptr);
+    PageContext page{nullptr, db.get(), nullptr};
+    std::vector<ByteVector> pointers = LargeValuePointers(*db);
+    EXPECT_EQ(pointers.size(), expected.contains(file) ? expected.at(file) : 0u) << file;
+    for (const ByteVector& pointer : pointers) {
+      if (IsTextPointer(pointer)) {
+        std::u16string hex = ReadTextPointer(pointer, page, kBinary);
+        EXPECT_TRUE(hex != u" " && hex.size() % 2 == 0) << file;
+        continue;
+      }
+      // Collect mode gathers the bytes whose hex the text shows.
+      LobChunks chunks;
+      ReadInRowRoot(pointer, page, kBinary, &chunks);
+      Bytes joined;
+      for (const ByteVector& chunk : chunks) joined.insert(joined.end(), chunk.begin(), chunk.end());
+      EXPECT_FALSE(joined.empty()) << file;
+      EXPECT_EQ(Utf8(ReadInRowRoot(pointer, page, kBinary)), Hex(joined)) << file;
+    }
+  }
+}
+
+TEST_F(LargeObjectsRealTest, PubsPublisherTextsAreWholeInEveryVersion) {
+  QM_REQUIRE_REAL_FIXTURES();
+  const std::u16string prefix = u"This is sample text data for ";
+  std::vector<std::u16string> first;
+  for (const char* file : {"sql2005_pubs.mdf", "sql2008_pubs.mdf", "sql2014_pubs.mdf"}) {
+    std::vector<std::u16string> prInfo;
+    for (const std::u16string& text : Values(file, kText))
+      if (text.starts_with(prefix)) prInfo.push_back(text);
+    ASSERT_EQ(prInfo.size(), 8u) << file;
+    // New Moon Books's text fills more than eight data fragments under a root and an internal fragment.
+    const std::u16string& longest =
+        *std::max_element(prInfo.begin(), prInfo.end(), [](auto& a, auto& b) { return a.size() < b.size(); });
+    EXPECT_EQ(longest.size(), 65071u) << file;
+    EXPECT_TRUE(
+        longest.starts_with(u"This is sample text data for New Moon Books, publisher 0736 in the pubs "
+                            u"database. New Moon Books is located in Boston, Massachusetts."))
+        << file;
+    if (first.empty()) first = prInfo;
+    EXPECT_EQ(prInfo, first) << file;
+  }
+}
+
+TEST_F(LargeObjectsRealTest, NorthwindCategoriesAndEmployeesReadWhole) {
+  QM_REQUIRE_REAL_FIXTURES();
+  const std::vector<std::string> descriptions = {"Soft drinks, coffees, teas, beers, and ales",
+                                                 "Sweet and savory sauces, relishes, spreads, and seasonings",
+                                                 "Desserts, candies, and sweet breads",
+                                                 "Cheeses",
+                                                 "Breads, crackers, pasta, and cereal",
+                                                 "Prepared meats",
+                                                 "Dried fruit and bean curd",
+                                                 "Seaweed and fish"};
+  for (const char* file : {"sql2000_northwind.mdf", "sql2008_northwind_junktail.mdf", "sql2008r2_northwind.mdf"}) {
+    std::vector<std::string> ntext;
+    for (const std::u16string& text : Values(file, kUnicode)) ntext.push_back(Utf8(text));
+    for (const std::string& description : descriptions)
+      EXPECT_NE(std::find(ntext.begin(), ntext.end(), description), ntext.end()) << file << ": " << description;
+    // Category pictures and employee photos are OLE objects (header 15 1C 2F 00) of several data fragments.
+    std::multiset<std::size_t> oleSizes;
+    for (const std::u16string& hex : Values(file, kBinary))
+      if (hex.starts_with(u"151C2F00")) oleSizes.insert(hex.size() / 2);
+    EXPECT_EQ(oleSizes.count(10746), 8u) << file << ": category pictures";
+    EXPECT_EQ(oleSizes.count(21626) + oleSizes.count(21722), 9u) << file << ": employee photos";
+  }
+}
+
+TEST_F(LargeObjectsRealTest, ReportServerKeepsNtextInAnInRowRoot) {
+  QM_REQUIRE_REAL_FIXTURES();
+  std::vector<std::string> texts;
+  for (const std::u16string& text : Values("sql2008_reportserver.mdf", kUnicode)) texts.push_back(Utf8(text));
+  EXPECT_EQ(
+      std::count_if(texts.begin(), texts.end(),
+                    [](const std::string& text) { return text.starts_with("<Policies><Policy><GroupUserName>"); }),
+      2);
 }
 
 }  // namespace
