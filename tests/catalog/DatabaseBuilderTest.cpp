@@ -751,6 +751,26 @@ TEST_F(DatabaseBuilderTest, SchemaResolutionPlacesTheColumnsAsWritten) {
   }
 }
 
+// A table without a clustered key is a heap: index id 0, its pages unchained,
+// found all the same.
+TEST_F(DatabaseBuilderTest, HeapsResolveToTheirPages) {
+  for (Layout layout : {Layout::kSql2005Plus, Layout::kSql2000}) {
+    SCOPED_TRACE(layout == Layout::kSql2000 ? "2000" : "2005+");
+    DatabaseSpec spec;
+    spec.layout = layout;
+    std::vector<Row> rows;
+    for (int i = 0; i < 300; ++i) rows.push_back({i, "2024-01-01", std::string(40, 'x')});
+    spec.AddTable("Log", {Int("Seq"), Date("Day"), VarChar("Line", 60)}, rows);
+    OpenedDatabaseFile opened = Build(spec);
+    const std::vector<ColumnLayout> layouts = ResolveTableSchema(*opened.catalog, u"Log", "U ", {});
+    ASSERT_EQ(layouts.size(), 3u);
+    const std::vector<PageId>& pages = opened.catalog->selected.dataPages;
+    ASSERT_EQ(pages.size(), 3u);  // 134 records of 58 bytes fill a page
+    EXPECT_EQ(opened.file->ReadPageHeader(pages[0])->nextPage.pageNumber, 0);
+    EXPECT_EQ(TableRows(*opened.file, layout, "Log").size(), rows.size());
+  }
+}
+
 // ---- the demo database -------------------------------------------------------
 
 TEST_F(DatabaseBuilderTest, DemoDatabaseOpensWithWhatItsBootPageSays) {
