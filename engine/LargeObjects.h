@@ -76,6 +76,9 @@ class LargeValueReader {
   std::u16string text_;
 };
 
+// The entry points of row decoding. `page` is the page the pointer was read
+// from; its file is where the links lead.
+//
 // The text of the value a text pointer leads to; " " when it comes out empty.
 std::u16string ReadTextPointer(ByteSpan pointer, const PageContext& page, LobFlags flags);
 // The text of the value an in-row root links to; in collect mode (`chunks` given)
