@@ -83,6 +83,8 @@ std::string Hex(const Bytes& bytes) {
   return text;
 }
 
+const char* LayoutName(Layout layout) { return layout == Layout::kSql2000 ? "2000" : "2005+"; }
+
 bool IsNull(const ParsedRow& row, std::size_t column) {
   return column / 8 < row.nullBitmap.size() && (row.nullBitmap[column / 8] >> (column % 8) & 1) != 0;
 }
@@ -291,7 +293,7 @@ DatabaseSpec ShopWithExtras(Layout layout) {
 TEST_F(DatabaseBuilderTest, EverySystemRowHasItsTablesLayout) {
   Settings().showDeletedRecords = 1;
   for (Layout layout : {Layout::kSql2005Plus, Layout::kSql2000}) {
-    SCOPED_TRACE(layout == Layout::kSql2000 ? "2000" : "2005+");
+    SCOPED_TRACE(LayoutName(layout));
     auto db = Open(ShopWithExtras(layout).Write(dir_.path(), "shop.mdf").primary);
     for (const SystemTable& table : SystemTables(layout)) {
       SCOPED_TRACE(table.name);
@@ -441,7 +443,7 @@ TEST_F(DatabaseBuilderTest, ClusteredKeyColumnsComeFirstInTheRecord) {
 
 TEST_F(DatabaseBuilderTest, DroppedTableLeavesGhostRows) {
   for (Layout layout : {Layout::kSql2005Plus, Layout::kSql2000}) {
-    SCOPED_TRACE(layout == Layout::kSql2000 ? "2000" : "2005+");
+    SCOPED_TRACE(LayoutName(layout));
     OpenedDatabaseFile opened = Build(ShopWithExtras(layout));
     DatabaseFile& db = *opened.file;
     const std::int32_t objects = layout == Layout::kSql2000 ? systable::kSysObjects : systable::kSysSchObjs;
@@ -553,7 +555,7 @@ TEST_F(DatabaseBuilderTest, CatalogListsTheObjectsThatWereWritten) {
       {u"trg_OrderLines_Insert", "TR", u"OrderLines"},
   };
   for (Layout layout : {Layout::kSql2005Plus, Layout::kSql2000}) {
-    SCOPED_TRACE(layout == Layout::kSql2000 ? "2000" : "2005+");
+    SCOPED_TRACE(LayoutName(layout));
     OpenedDatabaseFile opened = Build(ShopWithExtras(layout));
     const DatabaseCatalog& catalog = *opened.catalog;
     EXPECT_EQ(Settings().isSql2000, layout == Layout::kSql2000 ? 1 : 0);
@@ -585,7 +587,7 @@ TEST_F(DatabaseBuilderTest, CatalogListsTheColumnsThatWereWritten) {
       {"OrderTotals", {{u"OrderId", kInt, 4}, {u"CustomerId", kInt, 4}, {u"OrderDate", kDateTime, 8}, {u"Total", kDecimal, 17}}},
   };
   for (Layout layout : {Layout::kSql2005Plus, Layout::kSql2000}) {
-    SCOPED_TRACE(layout == Layout::kSql2000 ? "2000" : "2005+");
+    SCOPED_TRACE(LayoutName(layout));
     OpenedDatabaseFile opened = Build(DemoShop(layout));
     for (const auto& [table, columns] : tables)
       EXPECT_EQ(ColumnsOf(*opened.catalog, written_.objectIds.at(table)), columns) << table;
@@ -645,7 +647,7 @@ TEST_F(DatabaseBuilderTest, DefinitionsDecodeToWhatWasWritten) {
   definitions["CK_OrderLines_Quantity"] = "([Quantity]>(0))";
   definitions["DF_Orders_OrderDate"] = "(getdate())";
   for (Layout layout : {Layout::kSql2005Plus, Layout::kSql2000}) {
-    SCOPED_TRACE(layout == Layout::kSql2000 ? "2000" : "2005+");
+    SCOPED_TRACE(LayoutName(layout));
     OpenedDatabaseFile opened = Build(DemoShop(layout));
     const std::int32_t tableId = layout == Layout::kSql2000 ? systable::kSysComments : systable::kSysObjValues;
     const SystemTable& table = SystemTableOf(layout, tableId);
@@ -735,7 +737,7 @@ TEST_F(DatabaseBuilderTest, SchemaResolutionPlacesTheColumnsAsWritten) {
         {u"payterms", -2, -2, 5}, {u"title_id", -3, -3, 6}}},
   };
   for (const auto& [layout, columns] : expected) {
-    SCOPED_TRACE(layout == Layout::kSql2000 ? "2000" : "2005+");
+    SCOPED_TRACE(LayoutName(layout));
     OpenedDatabaseFile opened = Build(PubsSales(layout));
     const std::vector<ColumnLayout> layouts = ResolveTableSchema(*opened.catalog, u"sales", "U ", {});
     ASSERT_EQ(layouts.size(), columns.size());
@@ -755,7 +757,7 @@ TEST_F(DatabaseBuilderTest, SchemaResolutionPlacesTheColumnsAsWritten) {
 // found all the same.
 TEST_F(DatabaseBuilderTest, HeapsResolveToTheirPages) {
   for (Layout layout : {Layout::kSql2005Plus, Layout::kSql2000}) {
-    SCOPED_TRACE(layout == Layout::kSql2000 ? "2000" : "2005+");
+    SCOPED_TRACE(LayoutName(layout));
     DatabaseSpec spec;
     spec.layout = layout;
     std::vector<Row> rows;
