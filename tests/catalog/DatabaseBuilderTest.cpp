@@ -15,6 +15,7 @@
 #include "engine/CollationList.h"
 #include "engine/DatabaseFile.h"
 #include "engine/IamPage.h"
+#include "engine/LargeObjects.h"
 #include "engine/PageHeader.h"
 #include "engine/RecordPage.h"
 #include "platform/CodePage.h"
@@ -408,6 +409,8 @@ TEST_F(DatabaseBuilderTest, TextValuesLiveOnTextPages) {
     const std::u16string description = u"A full-size keyboard with brown switches.";
     EXPECT_EQ(fragment[14] | fragment[15] << 8, static_cast<int>(2 * description.size()));
     EXPECT_EQ(Utf16Of(ByteVector(fragment + 20, fragment + 20 + 2 * description.size())), description);
+    const PageContext context{nullptr, opened.file.get(), nullptr};
+    EXPECT_EQ(ReadTextPointer(pointer.bytes, context, LobFlags{false, false, true}), description);
   }
 }
 
