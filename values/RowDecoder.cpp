@@ -1,0 +1,395 @@
+#include "values/RowDecoder.h"
+
+#include <algorithm>
+
+#include "catalog/TypeCode.h"
+#include "engine/AppSettings.h"
+#include "engine/LargeObjects.h"
+#include "values/CompressedValues.h"
+#include "values/ValueFormat.h"
+#include "values/XmlDecoder.h"
+
+namespace quillmark {
+namespace {
+
+constexpr std::int32_t kNoStorage = -99;
+constexpr std::size_t kTextPointerLength = 16;
+constexpr std::uint8_t kRowOverflowRoot = 2;
+constexpr std::uint8_t kLargeValueRoot = 4;
+
+// Image values are read as varbinary.
+TypeCode EffectiveTypeCode(const ColumnLayout& layout) {
+  return layout.typeCode == kImage ? kVarBinary : static_cast<TypeCode>(layout.typeCode);
+}
+
+LobFlags FlagsOf(TypeCode typeCode) {
+  LobFlags flags;
+  flags.binary = typeCode == kVarBinary || typeCode == kClrType;
+  flags.unicode = typeCode == kNVarChar || typeCode == kNText;
+  flags.variant = typeCode == kSqlVariant;
+  return flags;
+}
+
+// Bit b of the record's null bitmap; a bit the copied bitmap does not hold is clear.
+bool NullBitSet(const CRecord& record, std::int64_t bit) {
+  if (bit < 0 || static_cast<std::size_t>(bit) >= 8 * record.nullBitmap.size()) return false;
+  return (record.nullBitmap[static_cast<std::size_t>(bit / 8)] >> (bit % 8)) & 1;
+}
+
+std::u16string ReadXml(const VarValue& value, const CRecord& record, LobFlags flags) {
+  LobChunks chunks;
+  if (value.bytes.size() == kTextPointerLength && value.bytes[0] == 0) {
+    LargeValueReader reader(record.page.file, flags, &chunks);
+    reader.FollowLink(ReadRowPointer(value.bytes, 8));
+  } else {
+    ReadInRowRoot(value.bytes, record.page, flags, &chunks);
+  }
+  return DecodeXmlChunks(chunks);
+}
+
+// The text of a complex value: a pointer to a large value stored elsewhere.
+std::u16string ComplexValueText(const VarValue& value, const CRecord& record, TypeCode typeCode, bool bigMarker) {
+  const LobFlags flags = FlagsOf(typeCode);
+  const ByteVector& bytes = value.bytes;
+  const bool textPointer = bytes.size() == kTextPointerLength && bytes[0] == 0;
+  if (!textPointer && bytes[0] != kRowOverflowRoot && bytes[0] != kLargeValueRoot) return u"";
+  if (typeCode == kXml) return ReadXml(value, record, flags);
+  if (textPointer) return ReadTextPointer(bytes, record.page, flags);
+  if (bytes[0] == kLargeValueRoot && bigMarker) return kBigBinaryData;
+  return ReadInRowRoot(bytes, record.page, flags);
+}
+
+std::u16string OrdinaryValueText(const VarValue& value, ValueSlot& slot, const ColumnLayout& layout, TypeCode typeCode) {
+  const std::uint8_t* bytes = value.bytes.empty() ? nullptr : value.bytes.data();
+  if (typeCode == kSqlVariant) return FormatVariant(value.Length(), slot, layout, bytes);
+  slot.valueLength = static_cast<std::int16_t>(std::min<std::int32_t>(value.Length(), INT16_MAX));
+  return FormatValue(slot, layout, bytes);
+}
+
+bool NeedsHexPrefix(TypeCode typeCode) { return typeCode == kVarBinary || typeCode == kClrType; }
+
+// The markers a listing shows in place of large values are not hexadecimal.
+bool IsMarker(const std::u16string& text) { return text == kBigBinaryData || text == kBinaryData; }
+
+// Which records of a page become rows.
+bool Accepted(const CRecord* record) {
+  return record && !record->invalid && record->recordType != kIndexRecord &&
+         (Settings().showDeletedRecords || !record->hiddenGhost);
+}
+
+// The per-row state shared by the columns of one record.
+struct RowState {
+  BitCursor bits;
+  std::int32_t varCounter = 0;
+  std::int32_t fixedCursor = 0;
+  std::int32_t columnCounter = 0;
+  std::int32_t sparseCount = 0;
+  std::vector<bool> sparseTaken;
+};
+
+std::u16string SparseValueText(const CRecord& record, RowState& row, ValueSlot& slot, const ColumnLayout& layout,
+                               bool inVectorOrder) {
+  if (!record.sparseVector) return u"";
+  const std::vector<SparseEntry>& entries = record.sparseVector->entries;
+  row.sparseTaken.resize(entries.size());
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    if (row.sparseTaken[i] || entries[i].bytes.empty()) continue;
+    if (!inVectorOrder && entries[i].columnId != layout.columnId) continue;
+    row.sparseTaken[i] = true;
+    slot.valueLength = static_cast<std::int16_t>(entries[i].bytes.size());
+    slot.availableLength = entries[i].bytes.size();
+    return FormatValue(slot, layout, entries[i].bytes.data());
+  }
+  return u"";
+}
+
+// A fixed-length value, at the column's leaf offset or where the previous one ended.
+std::u16string FixedValueText(const CRecord& record, RowState& row, ValueSlot& slot, const ColumnLayout& layout) {
+  const std::int32_t length = static_cast<std::int32_t>(record.fixedData.size());
+  const std::int32_t leaf = layout.leafOffset - 4;
+  std::u16string text;
+  if (leaf >= 0 && leaf <= length) {
+    slot.availableLength = static_cast<std::uint64_t>(length - leaf);
+    text = FormatValue(slot, layout, record.fixedData.data() + leaf);
+  } else if (row.fixedCursor >= 0 && row.fixedCursor < length) {
+    slot.availableLength = static_cast<std::uint64_t>(length - row.fixedCursor);
+    text = FormatValue(slot, layout, record.fixedData.data() + row.fixedCursor);
+  }
+  row.fixedCursor += std::max(slot.declaredLength, 0);
+  return text;
+}
+
+// A short value of a compressed record, where the rebuild put it.
+std::u16string RebuiltValueText(const CRecord& record, const ColumnValue& entry, ValueSlot& slot,
+                                const ColumnLayout& layout, TypeCode typeCode) {
+  if (entry.length <= 0 || !Fits(ByteSpan(record.fixedData), static_cast<std::size_t>(entry.offset),
+                                 static_cast<std::size_t>(entry.length)))
+    return typeCode == kBit ? u"False" : u"";
+  const std::uint8_t* bytes = record.fixedData.data() + entry.offset;
+  if (typeCode == kBit) return bytes[0] ? u"True" : u"False";
+  slot.isVariable = 0;
+  slot.valueLength = static_cast<std::int16_t>(entry.length);
+  slot.availableLength = static_cast<std::uint64_t>(entry.length);
+  return FormatValue(slot, layout, bytes);
+}
+
+DecodedRow Texts(const std::vector<ColumnLayout>& layouts) {
+  DecodedRow row;
+  row.reserve(layouts.size());
+  for (const ColumnLayout& layout : layouts) row.push_back(layout.valueText);
+  return row;
+}
+
+// Columns a record does not store (added after it was written) read NULL,
+// except those without any storage, which keep their default.
+void NullBeyond(std::vector<ColumnLayout>& layouts, std::size_t stored) {
+  for (std::size_t v = stored; v < layouts.size(); ++v)
+    if (layouts[v].physicalColumnId != kNoStorage) layouts[v].valueText = kNullText;
+}
+
+void DecodeCurrentRecord(const CRecord& record, std::vector<ColumnLayout>& layouts, DecodeVariant variant) {
+  const bool listing = variant == DecodeVariant::kListing;
+  const std::int32_t columnCount = std::max<std::int32_t>(record.columnCount, 0);
+  const std::size_t n = std::min<std::size_t>(static_cast<std::size_t>(columnCount), layouts.size());
+  RowState row;
+  row.sparseCount = record.sparseVector ? record.sparseVector->count : 0;
+  const bool bigMarker = listing && Settings().listingActive;
+
+  for (std::size_t v = 0; v < n && !StopRequested(); ++v) {
+    ColumnLayout& layout = layouts[v];
+    if (layout.physicalColumnId == kNoStorage) continue;
+    const TypeCode typeCode = EffectiveTypeCode(layout);
+    ValueSlot slot = InitValueSlot(layout, typeCode, &row.bits);
+    std::int32_t index = slot.isVariable && layout.leafOffset < 0 ? -1 - layout.leafOffset : row.varCounter;
+
+    // A compressed record says per column whether the value is short or long.
+    const ColumnValue* entry = nullptr;
+    bool compressedShort = false;
+    if (record.compressed) {
+      std::size_t column = RecordColumnOfLayout(layouts, v);
+      if (column < record.descriptorCodes.size()) {
+        const std::uint32_t code = record.descriptorCodes[column];
+        slot.isVariable = code == 10 ? 1 : 0;
+        if (code == 10) index = row.varCounter;
+        compressedShort = code != 10;
+      }
+      if (column < record.columnValues.size()) entry = &record.columnValues[column];
+    }
+    if (layout.physicalColumnId > columnCount) layout.physicalColumnId = layout.columnId;
+
+    std::int64_t bit = row.sparseCount;
+    if (layout.nullBit > 0 && layout.nullBit <= columnCount) {
+      bit = layout.nullBit - 1;
+    } else if (layout.physicalColumnId - row.sparseCount - 1 > 0 && layout.physicalColumnId - row.sparseCount - 1 <= columnCount) {
+      bit = layout.physicalColumnId - row.sparseCount - 1;
+    }
+    const bool isNull = NullBitSet(record, bit);
+    if (listing && layout.sparseFlag == 0 && (layout.hasLayout == 0 || isNull)) {
+      layout.valueText = kNullText;
+      ++row.columnCounter;
+      continue;
+    }
+    if (entry && entry->isNull) {
+      layout.valueText = kNullText;
+      ++row.columnCounter;
+      continue;
+    }
+
+    std::u16string text;
+    if (layout.sparseFlag) {
+      text = SparseValueText(record, row, slot, layout, false);
+    } else if (row.columnCounter > columnCount) {
+      // nothing left in the record for this column
+    } else if (slot.isVariable) {
+      if (index >= 0 && static_cast<std::size_t>(index) < record.varValues.size()) {
+        const VarValue& value = record.varValues[static_cast<std::size_t>(index)];
+        if (value.complex && value.bytes.empty()) {
+          layout.valueText.clear();  // not the previous row's value
+          ++row.varCounter;
+          continue;
+        }
+        text = value.complex ? ComplexValueText(value, record, typeCode, bigMarker)
+                             : OrdinaryValueText(value, slot, layout, typeCode);
+        ++row.varCounter;
+        ++row.columnCounter;
+      }
+    } else if (compressedShort) {
+      if (entry) text = RebuiltValueText(record, *entry, slot, layout, typeCode);
+      ++row.columnCounter;
+    } else if (!record.fixedData.empty()) {
+      text = FixedValueText(record, row, slot, layout);
+      ++row.columnCounter;
+    } else {
+      row.fixedCursor += slot.fixedLength;
+      ++row.columnCounter;
+    }
+
+    const bool prefix = listing ? text != u" " : !text.empty() && text != u" ";
+    if (NeedsHexPrefix(typeCode) && prefix && !IsMarker(text)) text = u"0x" + text;
+    layout.valueText = std::move(text);
+  }
+  NullBeyond(layouts, n);
+}
+
+// Legacy layouts (SQL Server 2000) place fixed values by their two stored offsets.
+std::u16string LegacyFixedValueText(const CRecord& record, RowState& row, ValueSlot& slot, const ColumnLayout& layout) {
+  const std::int32_t length = static_cast<std::int32_t>(record.fixedData.size());
+  const std::int32_t leafOffset = layout.leafOffset < 0 ? 3 - layout.leafOffset : layout.leafOffset;
+  const std::int32_t legacy = layout.legacyOffset - 4;
+  std::int32_t at = -1;
+  if (!Settings().isSql2000) {
+    const std::int32_t leaf = leafOffset - 4;
+    if (leaf >= 0 && leaf <= length)
+      at = leaf;
+    else if (row.fixedCursor >= 0 && row.fixedCursor < length)
+      at = row.fixedCursor;
+  } else if (layout.leafOffset < 0 && layout.legacyOffset > 0 && legacy >= 0 && legacy < length) {
+    at = legacy;
+  } else if (legacy >= 0 && legacy != row.fixedCursor && legacy < length) {
+    at = legacy;
+  } else if (row.fixedCursor >= 0 && row.fixedCursor < length) {
+    at = row.fixedCursor;
+  }
+  std::u16string text;
+  if (at >= 0) {
+    slot.availableLength = static_cast<std::uint64_t>(length - at);
+    text = FormatValue(slot, layout, record.fixedData.data() + at);
+  }
+  row.fixedCursor += slot.declaredLength > 0 ? slot.declaredLength : slot.fixedLength;
+  return text;
+}
+
+// The variable value a legacy column takes; in SQL Server 2000 files an empty
+// one gives way to the value its offset names.
+const VarValue* LegacyVariableValue(const CRecord& record, RowState& row, const ColumnLayout& layout, std::int32_t index) {
+  auto usable = [&](std::int32_t i) {
+    return i >= 0 && static_cast<std::size_t>(i) < record.varValues.size() && !record.varValues[static_cast<std::size_t>(i)].bytes.empty();
+  };
+  if (Settings().isSql2000 && !usable(index)) {
+    std::int32_t j = layout.legacyOffset < 0 ? -1 - layout.legacyOffset : 0;
+    if (usable(j)) {
+      row.varCounter = j;
+      return &record.varValues[static_cast<std::size_t>(j)];
+    }
+  }
+  if (index < 0 || static_cast<std::size_t>(index) >= record.varValues.size()) return nullptr;
+  return &record.varValues[static_cast<std::size_t>(index)];
+}
+
+std::u16string LegacyComplexText(const VarValue& value, const CRecord& record, TypeCode typeCode, bool listing,
+                                 bool catalog) {
+  const bool textPointer = value.bytes.size() == kTextPointerLength && (value.bytes[0] == 0 || catalog);
+  if (catalog) {
+    return textPointer ? ReadTextPointer(value.bytes, record.page, FlagsOf(typeCode))
+                       : ComplexValueText(value, record, typeCode == kXml ? kVarBinary : typeCode, false);
+  }
+  if (listing && Settings().listingActive) {
+    if (textPointer && typeCode != kXml) return kBinaryData;
+    if (value.bytes[0] == kLargeValueRoot) return kBigBinaryData;
+  }
+  return ComplexValueText(value, record, typeCode, false);
+}
+
+bool DecodeLegacyRecord(const CRecord& record, std::vector<ColumnLayout>& layouts, DecodeVariant variant) {
+  const bool catalog = variant == DecodeVariant::kCatalog;
+  const bool listing = !catalog;
+  std::int32_t columnCount = std::max<std::int32_t>(record.columnCount, 0);
+  if (catalog && Settings().isSql2000) columnCount = 10;
+  const std::size_t n = catalog ? layouts.size() : std::min<std::size_t>(static_cast<std::size_t>(columnCount), layouts.size());
+  RowState row;
+  row.sparseCount = record.sparseVector ? record.sparseVector->count : 0;
+
+  for (std::size_t v = 0; v < n && !StopRequested(); ++v) {
+    ColumnLayout& layout = layouts[v];
+    if (layout.physicalColumnId == kNoStorage) continue;
+    const TypeCode typeCode = EffectiveTypeCode(layout);
+    ValueSlot slot = InitValueSlot(layout, typeCode, &row.bits);
+    // SQL Server 2000 layouts count variable values in order (the catalog variant too).
+    std::int32_t index = !catalog && !Settings().isSql2000 && slot.isVariable && layout.leafOffset < 0
+                             ? -1 - layout.leafOffset
+                             : row.varCounter;
+    if (layout.physicalColumnId > columnCount) layout.physicalColumnId = layout.columnId;
+
+    const std::int64_t bit = layout.nullBit > 0 && layout.nullBit <= columnCount ? layout.nullBit - 1 : row.columnCounter;
+    const bool isNull = NullBitSet(record, bit);
+    if (listing && layout.sparseFlag == 0 && (layout.hasLayout == 0 || isNull)) {
+      layout.valueText = kNullText;
+      ++row.columnCounter;
+      continue;
+    }
+
+    std::u16string text;
+    if (layout.sparseFlag) {
+      text = SparseValueText(record, row, slot, layout, catalog);
+    } else if (row.columnCounter > columnCount) {
+      // nothing left in the record for this column
+    } else if (slot.isVariable) {
+      if (catalog && isNull && !record.nullBitmap.empty()) {
+        // the catalog variant takes a value only when its null bit is clear
+      } else if (const VarValue* value = LegacyVariableValue(record, row, layout, index)) {
+        if (value->complex && value->bytes.empty()) {
+          layout.valueText.clear();
+          ++row.varCounter;
+          continue;
+        }
+        if (value->complex) {
+          text = LegacyComplexText(*value, record, typeCode, listing, catalog);
+        } else if (catalog) {
+          slot.valueLength = static_cast<std::int16_t>(std::min<std::int32_t>(value->Length(), INT16_MAX));
+          text = FormatValue(slot, layout, value->bytes.empty() ? nullptr : value->bytes.data());
+        } else {
+          text = OrdinaryValueText(*value, slot, layout, typeCode);
+        }
+        ++row.varCounter;
+        ++row.columnCounter;
+      }
+    } else if (!record.fixedData.empty()) {
+      text = LegacyFixedValueText(record, row, slot, layout);
+      ++row.columnCounter;
+    } else {
+      row.fixedCursor += slot.fixedLength;
+      ++row.columnCounter;
+    }
+
+    const bool prefix = listing ? text != u" " : !text.empty() && text != u" ";
+    if (NeedsHexPrefix(typeCode) && prefix && !IsMarker(text)) text = u"0x" + text;
+    if (text.empty() && layout.nullable) text = kNullText;
+    layout.valueText = std::move(text);
+  }
+  if (listing) NullBeyond(layouts, n);
+  return !layouts.empty() && !layouts.front().valueText.empty();
+}
+
+}  // namespace
+
+std::vector<DecodedRow> DecodeCurrentFormat(const CDataPage& page, std::vector<ColumnLayout>& layouts,
+                                            DecodeVariant variant) {
+  std::vector<DecodedRow> rows;
+  if (!page.header) return rows;
+  const std::size_t slots = std::min<std::size_t>(static_cast<std::size_t>(std::max<std::int16_t>(page.header->slotCount, 0)),
+                                                  page.records.size());
+  for (std::size_t i = 0; i < slots && !StopRequested(); ++i) {
+    const CRecord* record = page.records[i].get();
+    if (!Accepted(record)) continue;
+    DecodeCurrentRecord(*record, layouts, variant);
+    rows.push_back(Texts(layouts));
+  }
+  return rows;
+}
+
+std::vector<DecodedRow> DecodeLegacyFormat(const CDataPage& page, std::vector<ColumnLayout>& layouts,
+                                           DecodeVariant variant) {
+  std::vector<DecodedRow> rows;
+  if (!page.header) return rows;
+  const std::size_t slots = std::min<std::size_t>(static_cast<std::size_t>(std::max<std::int16_t>(page.header->slotCount, 0)),
+                                                  page.records.size());
+  for (std::size_t i = 0; i < slots && !StopRequested(); ++i) {
+    const CRecord* record = page.records[i].get();
+    const bool take = variant == DecodeVariant::kCatalog ? record && record->recordType != kBlobFragment : Accepted(record);
+    if (!take) continue;
+    if (DecodeLegacyRecord(*record, layouts, variant)) rows.push_back(Texts(layouts));
+  }
+  return rows;
+}
+
+}  // namespace quillmark

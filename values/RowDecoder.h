@@ -1,0 +1,35 @@
+// Row decoding: the records of one data page become rows of text, column by
+// column, against the selected table's column layouts.
+//
+// Two decoders: the current one (SQL Server 2005 and later files, tables whose
+// layouts come from rowset-column rows) and the legacy one (SQL Server 2000);
+// each in a listing variant (the records list) and a catalog variant (system
+// table rows read for the object tree and module text).
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "catalog/CatalogModel.h"
+#include "engine/RecordPage.h"
+
+namespace quillmark {
+
+enum class DecodeVariant { kListing, kCatalog };
+
+// The texts of one decoded row, one per layout, in layout order.
+using DecodedRow = std::vector<std::u16string>;
+
+inline constexpr const char16_t* kNullText = u"NULL";
+inline constexpr const char16_t* kBigBinaryData = u"<BIG BINARY DATA>";
+inline constexpr const char16_t* kBinaryData = u"<BINARY DATA>";
+
+// `layouts` is the working row: each column's valueText is written as the row
+// is decoded (and physicalColumnId may be corrected), as the records list
+// expects; a column added after a row was written keeps its default text.
+std::vector<DecodedRow> DecodeCurrentFormat(const CDataPage& page, std::vector<ColumnLayout>& layouts,
+                                            DecodeVariant variant);
+std::vector<DecodedRow> DecodeLegacyFormat(const CDataPage& page, std::vector<ColumnLayout>& layouts,
+                                           DecodeVariant variant);
+
+}  // namespace quillmark
