@@ -2,6 +2,10 @@
 
 #include <algorithm>
 #include <limits>
+#include <set>
+#include <utility>
+
+#include "engine/AppSettings.h"
 
 #include "engine/DatabaseFile.h"
 
@@ -82,6 +86,19 @@ std::vector<PageId> IamPage::AllocatedPages() {
   for (ExtentRange& range : ExtentList())
     for (const PageId& page : range.PageList())
       if (page.fileId != 0 && page.pageNumber != 0) pages.push_back(page);
+  return pages;
+}
+
+std::vector<PageId> WalkIamChain(DatabaseFile& file, PageId first) {
+  std::vector<PageId> pages;
+  std::set<std::pair<std::uint16_t, std::int32_t>> visited;
+  PageId at = first;
+  while (at.pageNumber != 0 && !StopRequested() && visited.insert({at.fileId, at.pageNumber}).second) {
+    auto iam = file.ReadIamPage(at);
+    if (!iam || !iam->header) break;
+    for (const PageId& page : iam->AllocatedPages()) pages.push_back(page);
+    at = iam->header->nextPage;
+  }
   return pages;
 }
 

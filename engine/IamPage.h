@@ -61,4 +61,9 @@ class IamPage : public ExtentAllocationMap {
   std::array<PageId, 8> singlePages{};
 };
 
+// The pages a chain of IAM pages allocates, from `first` along each IAM page's
+// next-page pointer until a page number of 0. An IAM page met again (a damaged
+// chain that loops) ends the walk, as does a stop request.
+std::vector<PageId> WalkIamChain(DatabaseFile& file, PageId first);
+
 }  // namespace quillmark

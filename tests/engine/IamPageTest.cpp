@@ -89,5 +89,19 @@ TEST_F(IamPageTest, ExtentsBeyondTheFileOrThe32BitRangeAreDropped) {
   EXPECT_EQ(Iam(spec, 400).ExtentList().size(), 50u);  // 400 pages hold 50 extents
 }
 
+TEST_F(IamPageTest, AChainOfIamPagesEndsWhereItLoops) {
+  TempDir dir;
+  FileBuilder file = FileBuilder::MinimalDatabase(40);
+  Bytes first = IamPageBytes({.pageNumber = 20, .objectId = 500, .singlePages = {30}});
+  PutPagePointer(first, 16, 21);  // next: page 21
+  Bytes second = IamPageBytes({.pageNumber = 21, .objectId = 500, .singlePages = {31}});
+  PutPagePointer(second, 16, 21);  // next: itself
+  file.SetPage(20, first).SetPage(21, second);
+  auto db = DatabaseFile::Open(file.Write(dir / "chain.mdf").string(), 0, nullptr);
+  ASSERT_TRUE(db->opened);
+  EXPECT_EQ(Numbers(WalkIamChain(*db, PageId{1, 20})), (std::vector<std::int32_t>{30, 31}));
+  EXPECT_TRUE(WalkIamChain(*db, PageId{1, 0}).empty());
+}
+
 }  // namespace
 }  // namespace quillmark::testing
