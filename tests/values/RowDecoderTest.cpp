@@ -173,3 +173,72 @@ TEST_F(RowDecoderTest, EveryTableOfEveryRealFileDecodes) {
 
 }  // namespace
 }  // namespace quillmark::testing
+
+namespace quillmark::testing {
+namespace {
+
+ColumnLayout BuiltLayout(std::int32_t columnId, TypeCode typeCode, const std::u16string& typeText, std::int16_t leaf) {
+  ColumnLayout layout;
+  layout.columnId = columnId;
+  layout.physicalColumnId = columnId;
+  layout.name = u"c";
+  layout.typeCode = typeCode;
+  layout.typeText = typeText;
+  layout.leafOffset = leaf;
+  layout.hasLayout = 1;
+  layout.variableFlag = typeCode == kVarChar ? 1 : 0;
+  layout.length = typeCode == kVarChar ? 0 : 4;
+  return layout;
+}
+
+class BuiltRowsTest : public ::testing::Test {
+ protected:
+  void SetUp() override { ResetSettings(); }
+  void TearDown() override { ResetSettings(); }
+
+  static std::vector<DecodedRow> Decode(const std::vector<Bytes>& records, std::vector<ColumnLayout>& layouts) {
+    PageBuilder builder(1, 77, 20);
+    for (const Bytes& record : records) builder.AddRecord(record);
+    Bytes bytes = builder.Build();
+    PageBuffer buffer = AllocatePageBuffer();
+    std::copy(bytes.begin(), bytes.end(), buffer.get());
+    CDataPage page(std::move(buffer), nullptr);
+    return DecodeCurrentFormat(page, layouts, DecodeVariant::kListing);
+  }
+};
+
+TEST_F(BuiltRowsTest, NullBitsPastTheBitmapAreClear) {
+  // Eight columns, all null by their bitmap; a layout whose bit is the ninth
+  // (physical column 9) reads its value.
+  std::vector<ColumnLayout> layouts = {BuiltLayout(9, kInt, u"int(4)", 4)};
+  layouts[0].nullBit = 0;
+  Bytes record = RecordBuilder().Fixed({7, 0, 0, 0}).Columns(8).Nulls(std::vector<bool>(8, true)).Build();
+  auto rows = Decode({record}, layouts);
+  ASSERT_EQ(rows.size(), 1u);
+  EXPECT_EQ(rows[0][0], u"7");
+}
+
+TEST_F(BuiltRowsTest, AComplexValueWithoutBytesDoesNotShowThePreviousRow) {
+  std::vector<ColumnLayout> layouts = {BuiltLayout(1, kInt, u"int(4)", 4), BuiltLayout(2, kVarChar, u"varchar(10)", -1)};
+  Bytes first = RecordBuilder().Fixed({1, 0, 0, 0}).Columns(2).Var({'x'}).Build();
+  // The second row's value is a complex entry of no bytes (end offset = its start).
+  Bytes second = RecordBuilder().Fixed({2, 0, 0, 0}).Columns(2).RawEndOffsets({0x8000 | 15}).Build();
+  auto rows = Decode({first, second}, layouts);
+  ASSERT_EQ(rows.size(), 2u);
+  EXPECT_EQ(rows[0], (DecodedRow{u"1", u"x"}));
+  EXPECT_EQ(rows[1], (DecodedRow{u"2", u""}));
+}
+
+TEST_F(BuiltRowsTest, ColumnsARecordDoesNotStoreReadNullOrTheirDefault) {
+  std::vector<ColumnLayout> layouts = {BuiltLayout(1, kInt, u"int(4)", 4), BuiltLayout(2, kInt, u"int(4)", 8),
+                                       BuiltLayout(3, kInt, u"int(4)", 12)};
+  layouts[2].physicalColumnId = -99;  // added after the rows, with a default
+  layouts[2].valueText = u"(5)";
+  Bytes record = RecordBuilder().Fixed({3, 0, 0, 0}).Columns(1).Build();
+  auto rows = Decode({record}, layouts);
+  ASSERT_EQ(rows.size(), 1u);
+  EXPECT_EQ(rows[0], (DecodedRow{u"3", u"NULL", u"(5)"}));
+}
+
+}  // namespace
+}  // namespace quillmark::testing
