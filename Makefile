@@ -58,6 +58,8 @@ robustness: deps
 	cmake --build $(TEST_DIR) -j $(JOBS)
 	QUILLMARK_FIXTURES="$(FIXTURES)" QUILLMARK_CORRUPTION_SEEDS=$${SEEDS:-2000} \
 	  $(TEST_DIR)/bin/engine_tests --gtest_filter='Corruption*'
+	QUILLMARK_FIXTURES="$(FIXTURES)" QUILLMARK_CORRUPTION_SEEDS=$${SEEDS:-2000} \
+	  $(TEST_DIR)/bin/values_tests --gtest_filter='RowCorruption*'
 
 clean:
 	rm -rf $(BUILD)
