@@ -261,8 +261,14 @@ TEST(ValueFormat, DecimalMagnitudeEndsAtTheDeclaredLength) {
   ExpectTexts(Column(kDecimal, u"decimal(5)", 5, 19, 0), {{Hex("01 39 30 00 00 FF FF FF FF"), u"12345"}});
 }
 
-TEST(ValueFormat, XmlThatCannotBeDecodedShowsABlank) {
-  ExpectTexts(Column(kXml, u"xml(-1)", -1), {{Hex("00 01 02"), u" "}});
+TEST(ValueFormat, XmlIsDecodedAndNoTextShowsABlank) {
+  // <root a="1">hi</root> in SQL Server's binary form.
+  const ByteVector element =
+      Hex("DF FF 01 B0 04 F0 04 72 00 6F 00 6F 00 74 00 EF 00 00 01 F0 01 61 00 EF 00 00 02 "
+          "F8 01 F6 02 11 01 31 00 F5 11 02 68 00 69 00 F7");
+  ExpectTexts(Column(kXml, u"xml(-1)", -1), {{element, u"<root a=\"1\">hi</root>"},
+                                             {Hex("DF FF 01 B0 04"), u" "},  // an empty document
+                                             {Hex("00 01 02"), u" "}});
 }
 
 // Row decoding steps through the fixed-length part by the declaredLength each
