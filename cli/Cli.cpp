@@ -21,12 +21,17 @@ namespace quillmark::cli {
 namespace {
 
 constexpr std::int64_t kNoCollation = -1;
+constexpr std::int64_t kNoLimit = -1;
 
 struct Options {
   std::string file;
   std::string page;
   std::string list;
   std::string snapshot;
+  std::string table;
+  std::string format = "text";
+  std::int64_t offset = 0;
+  std::int64_t limit = kNoLimit;
   bool json = false;
   bool hex = false;
   bool quiet = false;
@@ -42,6 +47,8 @@ struct Commands {
   CLI::App* iam;
   CLI::App* objects;
   CLI::App* catalog;
+  CLI::App* columns;
+  CLI::App* rows;
   CLI::App* snapshotSave;
   CLI::App* snapshotLoad;
 };
@@ -64,6 +71,19 @@ void AddPageArgument(CLI::App& command, Options& options) {
   command.add_option("PAGE", options.page, "page number N, or FILEID:N")->required();
 }
 
+void AddRowsCommand(CLI::App& app, Commands& c, Options& options) {
+  c.rows = AddCommand(app, "rows", "a table's rows, read page by page", options);
+  c.rows->add_option("TABLE", options.table, "a user table, or a system table of that name")->required();
+  c.rows
+      ->add_option("--format", options.format,
+                   "text: aligned blocks of 100 rows, cells cut to 40 characters with \"…\" and line breaks shown "
+                   "as \"↵\"; csv: RFC 4180, UTF-8, CRLF; jsonl: the column names, then one JSON array per row")
+      ->check(CLI::IsMember({"text", "csv", "jsonl"}))
+      ->capture_default_str();
+  c.rows->add_option("--offset", options.offset, "skip this many rows first")->check(CLI::NonNegativeNumber);
+  c.rows->add_option("--limit", options.limit, "print at most this many rows")->check(CLI::NonNegativeNumber);
+}
+
 Commands AddCommands(CLI::App& app, Options& options) {
   Commands c{};
   c.info = AddCommand(app, "info", "version, database name, collation and page map of a file", options);
@@ -79,6 +99,10 @@ Commands AddCommands(CLI::App& app, Options& options) {
   c.catalog->add_option("LIST", options.list, "files, objects, allocunits, rowsets, columns, ... legacyindexes")
       ->required();
   c.catalog->add_flag("--json", options.json, "print a JSON array");
+  c.columns = AddCommand(app, "columns", "a table's columns with their types and keys", options);
+  c.columns->add_option("TABLE", options.table, "a user table, or a system table of that name")->required();
+  c.columns->add_flag("--json", options.json, "print a JSON array with every field of each column");
+  AddRowsCommand(app, c, options);
 
   CLI::App* snapshot = app.add_subcommand("snapshot", "save or load the page maps of a database");
   snapshot->require_subcommand(1);
@@ -101,7 +125,7 @@ std::string OneLine(std::string text) {
 // CLI11 reports a misspelt command as a missing one; name the word instead.
 std::string ParseErrorText(const CLI::App& app, const CLI::ParseError& error, int argc, const char* const* argv) {
   if (app.get_subcommands().empty() && argc > 1 && argv[1][0] != '-')
-    return fmt::format("unknown command '{}': expected info, page, iam, objects, catalog or snapshot", argv[1]);
+    return fmt::format("unknown command '{}': expected info, page, iam, objects, catalog, columns, rows or snapshot", argv[1]);
   return OneLine(error.what());
 }
 
@@ -133,6 +157,12 @@ void PrepareSettings(const Options& options) {
   }
 }
 
+RowsRequest RowsRequestOf(const Options& options) {
+  RowsRequest request{options.table, options.format, static_cast<std::uint64_t>(options.offset), std::nullopt};
+  if (options.limit != kNoLimit) request.limit = static_cast<std::uint64_t>(options.limit);
+  return request;
+}
+
 void Run(const Commands& c, const Options& options, std::ostream& out, std::ostream& err) {
   std::optional<PageId> pageId;
   if (c.page->parsed() || c.iam->parsed()) pageId = PageArgument(options.page);
@@ -144,13 +174,16 @@ void Run(const Commands& c, const Options& options, std::ostream& out, std::ostr
     ObjectsCommand(*db.catalog, options.json, out);
     return;
   }
-  const bool withCatalog = c.objects->parsed() || c.catalog->parsed() || c.snapshotSave->parsed();
+  const bool withCatalog = c.objects->parsed() || c.catalog->parsed() || c.columns->parsed() || c.rows->parsed() ||
+                           c.snapshotSave->parsed();
   auto db = OpenDatabase(options.file, progress.get(), withCatalog);
   if (c.info->parsed()) InfoCommand(*db.file, options.json, out);
   if (c.page->parsed()) PageCommand(*db.file, *pageId, options.hex, out);
   if (c.iam->parsed()) IamCommand(*db.file, *pageId, out);
   if (c.objects->parsed()) ObjectsCommand(*db.catalog, options.json, out);
   if (c.catalog->parsed()) CatalogCommand(*db.catalog, options.list, options.json, out);
+  if (c.columns->parsed()) ColumnsCommand(*db.catalog, options.table, options.json, out);
+  if (c.rows->parsed()) RowsCommand(*db.catalog, RowsRequestOf(options), out);
   // The snapshot names its database by full path, so it loads from any folder.
   if (c.snapshotSave->parsed())
     SnapshotSaveCommand(*db.file, std::filesystem::absolute(options.file).string(), options.snapshot, out);

@@ -5,6 +5,8 @@
 //   quillmark-cli iam  FILE PAGE
 //   quillmark-cli objects FILE [--json]
 //   quillmark-cli catalog FILE LIST [--json]
+//   quillmark-cli columns FILE TABLE [--json]
+//   quillmark-cli rows FILE TABLE [--format text|csv|jsonl] [--offset N] [--limit N]
 //   quillmark-cli snapshot save FILE SNAPSHOT
 //   quillmark-cli snapshot load SNAPSHOT [--json] [--quiet]
 //

@@ -2,6 +2,8 @@
 // CliError for anything that ends it early; the message is one line.
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <ostream>
 #include <stdexcept>
 #include <string>
@@ -19,6 +21,15 @@ void InfoCommand(DatabaseFile& db, bool json, std::ostream& out);
 void PageCommand(DatabaseFile& db, PageId page, bool hex, std::ostream& out);
 void IamCommand(DatabaseFile& db, PageId page, std::ostream& out);
 void ObjectsCommand(const DatabaseCatalog& catalog, bool json, std::ostream& out);
+void ColumnsCommand(DatabaseCatalog& catalog, const std::string& table, bool json, std::ostream& out);
+
+struct RowsRequest {
+  std::string table;
+  std::string format = "text";  // text, csv or jsonl
+  std::uint64_t offset = 0;     // rows skipped first
+  std::optional<std::uint64_t> limit;
+};
+void RowsCommand(DatabaseCatalog& catalog, const RowsRequest& request, std::ostream& out);
 
 // Throws CliError naming the valid lists when `list` is not one of them.
 void CheckCatalogList(const std::string& list);
