@@ -33,6 +33,7 @@ struct Options {
   std::int64_t offset = 0;
   std::int64_t limit = kNoLimit;
   bool json = false;
+  bool userTables = false;
   bool hex = false;
   bool quiet = false;
   bool deleted = false;
@@ -95,6 +96,8 @@ Commands AddCommands(CLI::App& app, Options& options) {
   AddPageArgument(*c.iam, options);
   c.objects = AddCommand(app, "objects", "the database's objects as the object tree groups them", options);
   c.objects->add_flag("--json", options.json, "print one JSON object");
+  c.objects->add_flag("--user-tables", options.userTables, "print only the user tables' names, one per line")
+      ->excludes("--json");
   c.catalog = AddCommand(app, "catalog", "every record of one catalog list", options);
   c.catalog->add_option("LIST", options.list, "files, objects, allocunits, rowsets, columns, ... legacyindexes")
       ->required();
@@ -125,7 +128,8 @@ std::string OneLine(std::string text) {
 // CLI11 reports a misspelt command as a missing one; name the word instead.
 std::string ParseErrorText(const CLI::App& app, const CLI::ParseError& error, int argc, const char* const* argv) {
   if (app.get_subcommands().empty() && argc > 1 && argv[1][0] != '-')
-    return fmt::format("unknown command '{}': expected info, page, iam, objects, catalog, columns, rows or snapshot", argv[1]);
+    return fmt::format("unknown command '{}': expected info, page, iam, objects, catalog, columns, rows or snapshot",
+                       argv[1]);
   return OneLine(error.what());
 }
 
@@ -174,13 +178,14 @@ void Run(const Commands& c, const Options& options, std::ostream& out, std::ostr
     ObjectsCommand(*db.catalog, options.json, out);
     return;
   }
-  const bool withCatalog = c.objects->parsed() || c.catalog->parsed() || c.columns->parsed() || c.rows->parsed() ||
-                           c.snapshotSave->parsed();
+  const bool withCatalog =
+      c.objects->parsed() || c.catalog->parsed() || c.columns->parsed() || c.rows->parsed() || c.snapshotSave->parsed();
   auto db = OpenDatabase(options.file, progress.get(), withCatalog);
   if (c.info->parsed()) InfoCommand(*db.file, options.json, out);
   if (c.page->parsed()) PageCommand(*db.file, *pageId, options.hex, out);
   if (c.iam->parsed()) IamCommand(*db.file, *pageId, out);
-  if (c.objects->parsed()) ObjectsCommand(*db.catalog, options.json, out);
+  if (c.objects->parsed() && options.userTables) UserTableNamesCommand(*db.catalog, out);
+  if (c.objects->parsed() && !options.userTables) ObjectsCommand(*db.catalog, options.json, out);
   if (c.catalog->parsed()) CatalogCommand(*db.catalog, options.list, options.json, out);
   if (c.columns->parsed()) ColumnsCommand(*db.catalog, options.table, options.json, out);
   if (c.rows->parsed()) RowsCommand(*db.catalog, RowsRequestOf(options), out);

@@ -3,7 +3,7 @@
 //   quillmark-cli info FILE [--json]
 //   quillmark-cli page FILE PAGE [--hex]
 //   quillmark-cli iam  FILE PAGE
-//   quillmark-cli objects FILE [--json]
+//   quillmark-cli objects FILE [--json | --user-tables]
 //   quillmark-cli catalog FILE LIST [--json]
 //   quillmark-cli columns FILE TABLE [--json]
 //   quillmark-cli rows FILE TABLE [--format text|csv|jsonl] [--offset N] [--limit N]

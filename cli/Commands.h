@@ -21,6 +21,8 @@ void InfoCommand(DatabaseFile& db, bool json, std::ostream& out);
 void PageCommand(DatabaseFile& db, PageId page, bool hex, std::ostream& out);
 void IamCommand(DatabaseFile& db, PageId page, std::ostream& out);
 void ObjectsCommand(const DatabaseCatalog& catalog, bool json, std::ostream& out);
+// One user table name per line, for scripts that go through the tables.
+void UserTableNamesCommand(const DatabaseCatalog& catalog, std::ostream& out);
 void ColumnsCommand(DatabaseCatalog& catalog, const std::string& table, bool json, std::ostream& out);
 
 struct RowsRequest {

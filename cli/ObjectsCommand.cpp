@@ -61,4 +61,8 @@ void ObjectsCommand(const DatabaseCatalog& catalog, bool json, std::ostream& out
     PrintTree(groups, out);
 }
 
+void UserTableNamesCommand(const DatabaseCatalog& catalog, std::ostream& out) {
+  for (const std::string& name : GroupObjects(catalog).userTables) out << name << "\n";
+}
+
 }  // namespace quillmark::cli

@@ -84,8 +84,16 @@ class JsonLinesWriter : public RowWriter {
 
 bool IsNumber(std::uint32_t typeCode) {
   switch (typeCode) {
-    case kBigInt: case kInt: case kSmallInt: case kTinyInt: case kMoney: case kSmallMoney:
-    case kFloat: case kReal: case kNumeric: case kDecimal:
+    case kBigInt:
+    case kInt:
+    case kSmallInt:
+    case kTinyInt:
+    case kMoney:
+    case kSmallMoney:
+    case kFloat:
+    case kReal:
+    case kNumeric:
+    case kDecimal:
       return true;
     default:
       return false;
@@ -104,9 +112,13 @@ std::string Shown(const std::string& text) {
       if (++points == kCellWidth) lastFit = shown.size();
       if (points > kCellWidth) return shown.substr(0, lastFit) + "…";
     }
-    if (byte == '\r' && i + 1 < text.size() && text[i + 1] == '\n') --points;
-    else if (byte == '\r' || byte == '\n') shown += "↵";
-    else shown += byte < 0x20 ? ' ' : text[i];
+    if (byte == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
+      --points;  // CR LF is one line break
+    } else if (byte == '\r' || byte == '\n') {
+      shown += "↵";
+    } else {
+      shown += byte < 0x20 ? ' ' : text[i];
+    }
   }
   return shown;
 }

@@ -13,9 +13,21 @@ if [[ ! -x "$cli" ]]; then
   exit 1
 fi
 
+# Shows each command as it could be typed, table names with blanks quoted.
 run() {
-  printf '\n$ quillmark-cli %s\n\n' "$*"
+  printf '\n$ quillmark-cli'
+  printf ' %q' "$@"
+  printf '\n\n'
   "$cli" "$@"
+}
+
+# The first 20 rows of every user table; a table that cannot be read does not
+# end the tour.
+rows_tour() {
+  local table
+  while IFS= read -r table; do
+    run rows "$1" "$table" --limit 20 || printf '(the rows of %s could not be read)\n' "$table"
+  done < <("$cli" objects "$1" --user-tables)
 }
 
 # The catalog of a file: its objects as the object tree groups them, and the
@@ -25,12 +37,11 @@ catalog_tour() {
   run catalog "$1" fkcolumns
 }
 
-# The bundled demo database comes first; its page numbers are not fixed, so the
-# tour shows its boot page.
+# The bundled demo database comes first.
 if [[ -n "$demo" && -f "$demo" ]]; then
   run info "$demo"
-  catalog_tour "$demo"
-  run page "$demo" 9
+  run objects "$demo"
+  rows_tour "$demo"
   exit 0
 fi
 
@@ -43,6 +54,7 @@ Point quillmark-cli at any SQL Server data file (.mdf):
   $cli info /path/to/database.mdf
   $cli info /path/to/database.mdf --json
   $cli objects /path/to/database.mdf
+  $cli rows /path/to/database.mdf TABLE --limit 20
   $cli catalog /path/to/database.mdf columns
   $cli page /path/to/database.mdf 9
   $cli iam /path/to/database.mdf 1:N      (N: an IAM page, m_type = 10)
@@ -75,3 +87,4 @@ if [[ -n "$iam_page" ]]; then
 else
   printf '\n(no known IAM page in %s: try quillmark-cli iam %s N with a page whose m_type is 10)\n' "$file" "$file"
 fi
+rows_tour "$file"

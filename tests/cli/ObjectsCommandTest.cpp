@@ -293,5 +293,20 @@ TEST(CliObjects, TextTreeShowsTheGroupsUnderTheirHeadings) {
   EXPECT_EQ(at, run.out.size());
 }
 
+// Scripts go through the user tables by these lines; names keep their blanks.
+TEST(CliObjects, UserTablesOnePerLineAsTheTreeSortsThem) {
+  QM_REQUIRE_REAL_FIXTURES();
+  for (const char* file : {"sql2008r2_northwind.mdf", "sql2000_northwind.mdf", "sql2005_dnn_empty.mdf"}) {
+    SCOPED_TRACE(file);
+    const std::string path = RealFixture(file).string();
+    const json objects = RunJson({"objects", path, "--json"});
+    std::string expected;
+    for (const json& name : objects["userTables"]) expected += name.get<std::string>() + "\n";
+    CliRun run = RunCommand({"objects", path, "--user-tables"});
+    EXPECT_EQ(run.code, 0) << run.err;
+    EXPECT_EQ(run.out, expected);
+  }
+}
+
 }  // namespace
 }  // namespace quillmark::testing

@@ -152,7 +152,7 @@ TEST(CliRows, OffsetAndLimitSliceTheRows) {
     std::size_t first;  // index of the first row in `all`
     std::size_t count;
   };
-  const Case cases[] = {{{"--limit", "5"}, 1, 5},     {{"--offset", "828", "--limit", "5"}, 829, 2},
+  const Case cases[] = {{{"--limit", "5"}, 1, 5},      {{"--offset", "828", "--limit", "5"}, 829, 2},
                         {{"--offset", "10"}, 11, 820}, {{"--limit", "0"}, 1, 0},
                         {{"--offset", "830"}, 1, 0},   {{"--offset", "100", "--limit", "101"}, 101, 101}};
   for (const Case& c : cases) {
@@ -185,12 +185,12 @@ TEST(CliRows, MistakesEndWithOneLine) {
     std::vector<std::string> args;
     std::string text;
   };
-  for (const Case& c : {Case{{"rows", pubs, "no_such_table"}, "no table named 'no_such_table'"},
-                        Case{{"rows", pubs, "titleview", "--format", "csv"}, "no table named 'titleview'"},
-                        Case{{"rows", pubs, "sales", "--format", "xml"}, "--format"},
-                        Case{{"rows", pubs, "sales", "--limit", "-1"}, "--limit"},
-                        Case{{"rows", pubs, "sales", "--offset", "many"}, "--offset"},
-                        Case{{"rows", pubs}, "TABLE is required"}}) {
+  for (const Case& c :
+       {Case{{"rows", pubs, "no_such_table"}, "no table named 'no_such_table'"},
+        Case{{"rows", pubs, "titleview", "--format", "csv"}, "no table named 'titleview'"},
+        Case{{"rows", pubs, "sales", "--format", "xml"}, "--format"},
+        Case{{"rows", pubs, "sales", "--limit", "-1"}, "--limit"},
+        Case{{"rows", pubs, "sales", "--offset", "many"}, "--offset"}, Case{{"rows", pubs}, "TABLE is required"}}) {
     SCOPED_TRACE(c.text);
     ExpectOneLineError(RunCommand(c.args), c.text);
   }
