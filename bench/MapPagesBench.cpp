@@ -203,6 +203,7 @@ void MapPages(benchmark::State& state, const std::string& path) {
 }  // namespace
 
 void RegisterCatalogBenchmarks(const fs::path& fixturesFolder);
+void RegisterRowsBenchmarks(const fs::path& scratchFolder);
 
 int main(int argc, char** argv) {
   // The pass allocates its own 1 MiB read buffer. Pin glibc's mmap threshold at
@@ -250,6 +251,7 @@ int main(int argc, char** argv) {
   benchmark::RegisterBenchmark("MapPages", MapPages, path)->UseRealTime()->Unit(benchmark::kMillisecond);
 
   RegisterCatalogBenchmarks(folder);
+  RegisterRowsBenchmarks(scratchFolder);
 
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
