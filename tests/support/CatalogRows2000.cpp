@@ -115,7 +115,7 @@ class Catalog2000 : public CatalogWriter {
     for (const SystemType& type : SystemTypes()) {
       // date, time and datetime2 came with SQL Server 2008, xml with 2005.
       if (type.id == sqltype::kDate || type.id == sqltype::kTime || type.id == sqltype::kDateTime2 ||
-          type.id == kXmlType)
+          type.id == sqltype::kDateTimeOffset || type.id == sqltype::kXml)
         continue;
       AddType(type.name, type.id, type.id, type.length, type.precision, type.scale);
     }

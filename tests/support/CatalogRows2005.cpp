@@ -26,6 +26,7 @@ constexpr std::int32_t kHeapIndexStatus = 0x01;
 constexpr std::int32_t kPrimaryKeyIndexStatus = 0x2B;
 constexpr std::int32_t kUniqueKeyIndexStatus = 0x4B;
 constexpr std::int32_t kNotNullColumn = 0x80;  // sysrscols status
+constexpr std::int32_t kSparseColumn = 0x01000000;  // syscolpars status
 constexpr std::size_t kInRowDefinition = 7000;  // longer definitions would leave the row
 
 // A column as syscolpars and sysrscols describe it.
@@ -39,13 +40,14 @@ struct ColumnFacts {
   bool identity = false;
   std::int32_t defaultId = 0;
   Value identityValue;
+  bool sparse = false;
 };
 
 ColumnFacts FactsOf(const PlannedTable* table, std::int32_t objectId, const PlannedColumn& column) {
   const ColumnSpec& spec = *column.spec;
   const Value identityValue = spec.identity && table ? Value(IdentityValue(*table, column, 0)) : Value();
-  return ColumnFacts{objectId,      column.columnId, spec.name, column.type, 0, spec.nullable, spec.identity,
-                     column.defaultId, identityValue};
+  return ColumnFacts{objectId,          column.columnId, spec.name,     column.type,  spec.userType, spec.nullable,
+                     spec.identity, column.defaultId, identityValue, spec.sparse};
 }
 
 // The type information of sysrscols: the type id, then its length, or its
@@ -85,7 +87,8 @@ class Catalog2005 : public CatalogWriter {
   }
 
   void AddColumn(const ColumnFacts& c, bool ghost) {
-    const std::int32_t status = (c.nullable ? 0 : 1) | (IsPadded(c.type.id) ? 2 : 0) | (c.identity ? 4 : 0);
+    const std::int32_t status =
+        (c.nullable ? 0 : 1) | (IsPadded(c.type.id) ? 2 : 0) | (c.identity ? 4 : 0) | (c.sparse ? kSparseColumn : 0);
     rows_.Add(systable::kSysColPars,
               {c.objectId, 0, c.columnId, c.name, c.type.id, c.userType ? c.userType : c.type.id, c.type.maxLength,
                c.type.precision, c.type.scale, IsCharacter(c.type.id) ? collation_ : 0, status, c.type.maxLength, 0,
@@ -111,10 +114,11 @@ class Catalog2005 : public CatalogWriter {
               ghost);
   }
 
+  // cmprlevel: 0 none, 1 row, 2 page compression.
   void AddRowset(std::int64_t rowset, std::int32_t objectId, std::int32_t indexId, std::int32_t status,
-                 std::int64_t rowCount, const RecordLayout& layout, bool ghost) {
+                 std::int64_t rowCount, const RecordLayout& layout, bool ghost, std::int32_t compression = 0) {
     rows_.Add(systable::kSysRowsets,
-              {rowset, 1, objectId, indexId, 1, status, 0, rowCount, 0, 0,
+              {rowset, 1, objectId, indexId, 1, status, 0, rowCount, compression, 0,
                static_cast<std::int32_t>(layout.columns.size()), MaxRecordLength(layout), 0, MinRecordLength(layout), 0,
                nullptr, nullptr, 1},
               ghost);
@@ -145,6 +149,9 @@ class Catalog2005 : public CatalogWriter {
                                             kCatalogTime, 0, 0});
     rows_.Add(systable::kSysScalarTypes, {kSysnameType, kSysSchema, "sysname", sqltype::kNVarChar, 256, 0, 0,
                                           collation_, 1, kCatalogTime, kCatalogTime, 0, 0});
+    for (const SystemType& type : ClrTypes())
+      rows_.Add(systable::kSysScalarTypes, {type.id, kSysSchema, type.name, sqltype::kClr, type.length, 0, 0, 0, 0,
+                                            kCatalogTime, kCatalogTime, 0, 0});
   }
 
   void AddSystemTable(const SystemTable& table) override {
@@ -171,7 +178,8 @@ class Catalog2005 : public CatalogWriter {
     const bool ghost = spec.dropped;
     AddObject(table.id, spec.name, kDboSchema, kTableStatus, "U ", 0, static_cast<std::int32_t>(table.columns.size()),
               ghost);
-    for (const PlannedColumn& column : table.columns) AddColumn(FactsOf(&table, table.id, column), ghost);
+    for (const PlannedColumn& column : table.columns)
+      if (column.spec->history != ColumnHistory::kDropped) AddColumn(FactsOf(&table, table.id, column), ghost);
     AddStorage(table);
     AddIndexes(table);
     AddConstraints(table);
@@ -180,9 +188,11 @@ class Catalog2005 : public CatalogWriter {
   void AddStorage(const PlannedTable& table) {
     const bool ghost = table.spec->dropped;
     const auto rowCount = static_cast<std::int64_t>(table.spec->rows.size());
+    const auto compression = static_cast<std::int32_t>(table.spec->compression);
     for (const PlannedIndex& index : table.indexes) {
       const std::int32_t status = index.indexId == 0 ? 0x202 : index.indexId == 1 ? 0x246 : 0x42;
-      AddRowset(index.rowsetId, table.id, index.indexId, status, rowCount, table.layout, ghost);
+      AddRowset(index.rowsetId, table.id, index.indexId, status, rowCount, table.layout, ghost,
+                index.indexId <= 1 ? compression : 0);
       AddAllocationUnit(index.unitId, 1, index.rowsetId, ghost);
     }
     const std::int64_t rowset = table.indexes.front().rowsetId;

@@ -65,6 +65,32 @@ ColumnSpec& ColumnSpec::Default(std::string definition) {
   return *this;
 }
 
+ColumnSpec& ColumnSpec::Sparse() {
+  sparse = true;
+  return *this;
+}
+
+ColumnSpec& ColumnSpec::Stored(Storage where, std::int32_t fragmentBytes) {
+  storage = where;
+  fragmentLength = fragmentBytes;
+  return *this;
+}
+
+ColumnSpec& ColumnSpec::Damaged(LinkDamage how) {
+  damage = how;
+  return *this;
+}
+
+ColumnSpec& ColumnSpec::Added(ColumnHistory how) {
+  history = how;
+  return *this;
+}
+
+ColumnSpec& ColumnSpec::Dropped() {
+  history = ColumnHistory::kDropped;
+  return *this;
+}
+
 ColumnSpec Column(std::string name, std::uint8_t type, std::int16_t maxLength, std::uint8_t precision,
                   std::uint8_t scale) {
   ColumnSpec column;
@@ -84,13 +110,22 @@ ColumnSpec Bit(std::string name) { return Column(std::move(name), sqltype::kBit)
 ColumnSpec Real(std::string name) { return Column(std::move(name), sqltype::kReal); }
 ColumnSpec Float(std::string name) { return Column(std::move(name), sqltype::kFloat); }
 ColumnSpec Money(std::string name) { return Column(std::move(name), sqltype::kMoney); }
+ColumnSpec SmallMoney(std::string name) { return Column(std::move(name), sqltype::kSmallMoney); }
 ColumnSpec Decimal(std::string name, std::uint8_t precision, std::uint8_t scale) {
   return Column(std::move(name), sqltype::kDecimal, 0, precision, scale);
 }
+ColumnSpec Numeric(std::string name, std::uint8_t precision, std::uint8_t scale) {
+  return Column(std::move(name), sqltype::kNumeric, 0, precision, scale);
+}
 ColumnSpec DateTime(std::string name) { return Column(std::move(name), sqltype::kDateTime); }
+ColumnSpec SmallDateTime(std::string name) { return Column(std::move(name), sqltype::kSmallDateTime); }
 ColumnSpec Date(std::string name) { return Column(std::move(name), sqltype::kDate); }
+ColumnSpec Time(std::string name, std::uint8_t scale) { return Column(std::move(name), sqltype::kTime, 0, 0, scale); }
 ColumnSpec DateTime2(std::string name, std::uint8_t scale) {
   return Column(std::move(name), sqltype::kDateTime2, 0, 0, scale);
+}
+ColumnSpec DateTimeOffset(std::string name, std::uint8_t scale) {
+  return Column(std::move(name), sqltype::kDateTimeOffset, 0, 0, scale);
 }
 ColumnSpec UniqueIdentifier(std::string name) { return Column(std::move(name), sqltype::kUniqueIdentifier); }
 ColumnSpec Char(std::string name, std::int16_t length) { return Sized(std::move(name), sqltype::kChar, length); }
@@ -101,12 +136,21 @@ ColumnSpec NChar(std::string name, std::int16_t characters) {
 ColumnSpec NVarChar(std::string name, std::int16_t characters) {
   return Sized(std::move(name), sqltype::kNVarChar, characters < 0 ? std::int16_t{-1} : static_cast<std::int16_t>(2 * characters));
 }
+ColumnSpec Binary(std::string name, std::int16_t length) { return Sized(std::move(name), sqltype::kBinary, length); }
 ColumnSpec VarBinary(std::string name, std::int16_t length) {
   return Sized(std::move(name), sqltype::kVarBinary, length);
 }
 ColumnSpec Text(std::string name) { return Column(std::move(name), sqltype::kText); }
 ColumnSpec NText(std::string name) { return Column(std::move(name), sqltype::kNText); }
 ColumnSpec Image(std::string name) { return Column(std::move(name), sqltype::kImage); }
+ColumnSpec Timestamp(std::string name) { return Column(std::move(name), sqltype::kTimestamp); }
+ColumnSpec SqlVariant(std::string name) { return Column(std::move(name), sqltype::kSqlVariant); }
+ColumnSpec Xml(std::string name) { return Column(std::move(name), sqltype::kXml, -1); }
+ColumnSpec Clr(std::string name, std::int32_t userType) {
+  ColumnSpec column = Column(std::move(name), sqltype::kClr);
+  column.userType = userType;
+  return column;
+}
 
 TableSpec& DatabaseSpec::AddTable(std::string tableName, std::vector<ColumnSpec> columns, std::vector<Row> rows) {
   TableSpec table;

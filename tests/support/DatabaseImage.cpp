@@ -23,15 +23,15 @@ bool IsFormattedFixedPage(std::uint16_t fileId, std::int32_t page) {
 }
 
 // The record indices on each page: records fill a page while they and their
-// slots fit.
+// slots fit; a record with compression information starts a page.
 std::vector<std::vector<std::size_t>> PackRecords(const std::vector<UnitRecord>& records) {
   std::vector<std::vector<std::size_t>> pages;
   std::size_t used = 0;
   for (std::size_t i = 0; i < records.size(); ++i) {
-    const std::size_t need = records[i].bytes.size() + 2;
-    if (pages.empty() || used + need > kPageBody) {
+    const std::size_t need = records[i].bytes.size() + (records[i].unlisted ? 0 : 2);
+    if (pages.empty() || used + need > kPageBody || !records[i].compressionInfo.empty()) {
       pages.emplace_back();
-      used = 0;
+      used = records[i].compressionInfo.size();
     }
     pages.back().push_back(i);
     used += need;
@@ -60,10 +60,17 @@ Bytes RecordPage(const UnitImage& unit, const UnitPlacement& place, const std::v
   page.IndexId(unit.headerIndexId);
   if (unit.linked && pageIndex > 0) page.Previous(place.pages[pageIndex - 1].pageNumber, unit.fileId);
   if (unit.linked && pageIndex + 1 < place.pages.size()) page.Next(place.pages[pageIndex + 1].pageNumber, unit.fileId);
+  const Bytes& info = unit.records[recordIndices.front()].compressionInfo;
+  if (!info.empty()) page.CompressionInfoBytes(info);
   std::int16_t ghosts = 0;
   for (std::size_t index : recordIndices) {
-    page.AddRecord(unit.records[index].bytes);
-    if (unit.records[index].ghost) ++ghosts;
+    const UnitRecord& record = unit.records[index];
+    if (record.unlisted) {
+      page.AddUnlistedRecord(record.bytes);
+      continue;
+    }
+    page.AddRecord(record.bytes);
+    if (record.ghost) ++ghosts;
   }
   page.GhostCount(ghosts);
   Bytes bytes = page.Build();
@@ -285,9 +292,12 @@ Placements PlaceUnits(const std::vector<UnitImage>& units) {
   for (const UnitImage& unit : units) {
     UnitPlacement& place = placements[unit.key];
     const auto packed = PackRecords(unit.records);
-    for (std::size_t j = 0; j < packed.size(); ++j)
-      for (std::size_t slot = 0; slot < packed[j].size(); ++slot)
-        place.records.push_back(RowId{place.pages[j], static_cast<std::uint16_t>(slot)});
+    for (std::size_t j = 0; j < packed.size(); ++j) {
+      std::uint16_t slot = 0;
+      // An unlisted record has no slot: it is named by the slot the next record takes.
+      for (std::size_t index : packed[j])
+        place.records.push_back(RowId{place.pages[j], unit.records[index].unlisted ? slot : slot++});
+    }
   }
   return placements;
 }

@@ -16,6 +16,10 @@ namespace quillmark::testing {
 struct UnitRecord {
   Bytes bytes;
   bool ghost = false;
+  bool unlisted = false;  // on the page without a slot: a deleted row whose slot is gone
+  // A page-compressed page's compression information: the record starts a new
+  // page that begins with it.
+  Bytes compressionInfo{};
 };
 
 // The pages of one allocation unit (a system table, the rows or the text values

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "tests/support/LargeValues.h"
 #include "tests/support/StoredValues.h"
 
 namespace quillmark::testing {
@@ -46,6 +47,13 @@ std::vector<PlannedColumn> PlanColumns(const std::vector<ColumnSpec>& specs) {
   return columns;
 }
 
+// Where a column goes among the physical ones: the stored columns first, then
+// those added after the rows, the sparse ones last.
+int PhysicalGroup(const ColumnSpec& column) {
+  if (column.sparse) return 2;
+  return column.history == ColumnHistory::kAdded ? 1 : 0;
+}
+
 // The record order: in 2005 and later the clustered key's columns come first,
 // in key order; SQL Server 2000 keeps the declared order.
 void PlaceColumns(PlannedTable& table, Layout layout) {
@@ -56,20 +64,52 @@ void PlaceColumns(PlannedTable& table, Layout layout) {
   }
   for (const std::string& name : key) table.ColumnNamed(name);  // every key column exists
   std::vector<PlannedColumn*> order;
-  for (PlannedColumn& column : table.columns) order.push_back(&column);
-  if (layout == Layout::kSql2005Plus)
-    std::stable_sort(order.begin(), order.end(), [](const PlannedColumn* a, const PlannedColumn* b) {
-      const auto rank = [](const PlannedColumn* c) { return c->keyOrdinal == 0 ? 1 << 20 : c->keyOrdinal; };
-      return rank(a) < rank(b);
-    });
+  for (PlannedColumn& column : table.columns)
+    if (column.spec->history != ColumnHistory::kAddedUnplaced) order.push_back(&column);
+  const bool keyFirst = layout == Layout::kSql2005Plus;
+  std::stable_sort(order.begin(), order.end(), [keyFirst](const PlannedColumn* a, const PlannedColumn* b) {
+    const auto rank = [keyFirst](const PlannedColumn* c) {
+      return std::pair(PhysicalGroup(*c->spec), keyFirst && c->keyOrdinal != 0 ? c->keyOrdinal : 1 << 20);
+    };
+    return rank(a) < rank(b);
+  });
   std::vector<ColumnType> types;
-  for (const PlannedColumn* column : order) types.push_back(column->type);
+  for (const PlannedColumn* column : order) {
+    if (column->spec->sparse) ++table.sparseColumns;
+    else types.push_back(column->type);
+    if (PhysicalGroup(*column->spec) == 0) ++table.storedColumns;
+  }
   table.layout = PackColumns(types);
   std::int32_t variable = 0;
   for (std::size_t i = 0; i < order.size(); ++i) {
     order[i]->physical = static_cast<std::int32_t>(i);
-    order[i]->place = table.layout.columns[i];
-    if (order[i]->place.offset < 0) order[i]->variableIndex = variable++;
+    // Sparse columns all live in the sparse vector, the value after the stored columns' own.
+    const bool sparse = order[i]->spec->sparse;
+    order[i]->place = sparse ? LayoutColumn{order[i]->type, -1, 0} : table.layout.columns[i];
+    if (order[i]->place.offset < 0) order[i]->variableIndex = sparse ? variable : variable++;
+  }
+}
+
+// What the builder can write for a table in the layout asked for.
+void CheckTable(const TableSpec& spec, Layout layout) {
+  const auto fail = [&](const std::string& why) { throw std::invalid_argument("table " + spec.name + ": " + why); };
+  bool sparse = false, added = false, changed = false, clr = false;
+  for (const ColumnSpec& column : spec.columns) {
+    sparse = sparse || column.sparse;
+    added = added || column.history == ColumnHistory::kAdded || column.history == ColumnHistory::kAddedUnplaced;
+    changed = changed || column.history != ColumnHistory::kOriginal;
+    clr = clr || column.type == sqltype::kClr;
+  }
+  if (layout == Layout::kSql2000 && (sparse || changed || clr || spec.compression != Compression::kNone))
+    fail("sparse, CLR, added or dropped columns and compression came after SQL Server 2000");
+  if (sparse && (added || spec.compression != Compression::kNone)) fail("sparse columns with added columns or compression");
+  if (!spec.movedRows.empty() && (!spec.primaryKey.columns.empty() || spec.compression != Compression::kNone))
+    fail("only rows of uncompressed heaps are moved");
+  for (std::size_t k = 0; k < spec.columns.size(); ++k) {
+    if (spec.columns[k].history != ColumnHistory::kAdded && spec.columns[k].history != ColumnHistory::kAddedUnplaced)
+      continue;
+    for (const Row& row : spec.rows)
+      if (k < row.size() && !row[k].IsNull()) fail("rows were written before column " + spec.columns[k].name);
   }
 }
 
@@ -96,16 +136,14 @@ void PlanConstraints(DatabasePlan& plan, Counters& counters, PlannedTable& table
     table.foreignKeyIds.push_back(Register(plan, counters, foreignKey.name));
   for (const CheckSpec& check : spec.checks) table.checkIds.push_back(Register(plan, counters, check.name));
   for (PlannedColumn& column : table.columns)
-    if (!column.spec->defaultDefinition.empty())
+    if (!column.spec->defaultDefinition.empty() && column.spec->history != ColumnHistory::kDropped)
       column.defaultId = Register(plan, counters, "DF_" + spec.name + "_" + column.spec->name);
 }
 
 void PlanUnits(PlannedTable& table, Layout layout, Counters& counters) {
-  std::size_t textValues = 0;
-  for (const PlannedColumn& column : table.columns)
-    if (IsLargeObject(column.type.id)) textValues += table.spec->rows.size();
+  // Every fragment has a blob id of its own: one range per table.
   table.firstBlobId = counters.blob;
-  counters.blob += textValues;
+  counters.blob += std::uint64_t{1} << 24;
   if (layout == Layout::kSql2000) {
     table.dataUnit = std::int64_t{table.id} << 8 | table.indexes.front().indexId;
     table.textUnit = std::int64_t{table.id} << 8 | 255;
@@ -131,6 +169,7 @@ PlannedTable PlanTable(DatabasePlan& plan, Counters& counters, const TableSpec& 
   table.columns = PlanColumns(spec.columns);
   for (const Row& row : spec.rows)
     if (row.size() > table.columns.size()) throw std::invalid_argument("a row of " + spec.name + " has too many values");
+  CheckTable(spec, plan.layout);
   PlaceColumns(table, plan.layout);
   PlanConstraints(plan, counters, table);
   PlanUnits(table, plan.layout, counters);
@@ -146,51 +185,10 @@ PlannedModule PlanModule(DatabasePlan& plan, Counters& counters, const ModuleSpe
   return module;
 }
 
-// A text value that fits one page: a small-root fragment.
-//   0  1  status 0x08 (a large-value fragment)     2  2  fixedEnd
-//   4  8  blob id     12  2  type 0 (small root)    14  2  data length n
-//   20 n  the data, the record being at least 84 bytes long
-Bytes SmallRootRecord(std::uint64_t blobId, const Bytes& data) {
-  if (data.size() > 8000) throw std::invalid_argument("text values longer than 8000 bytes are not supported");
-  const std::size_t end = std::max<std::size_t>(84, 20 + data.size());
-  Bytes record(end, 0);
-  record[0] = StatusA(4, false, false);
-  PutU16(record, 2, static_cast<std::uint16_t>(end));
-  PutU32(record, 4, static_cast<std::uint32_t>(blobId));
-  PutU32(record, 8, static_cast<std::uint32_t>(blobId >> 32));
-  PutU16(record, 14, static_cast<std::uint16_t>(data.size()));
-  PutBytes(record, 20, data);
-  return record;
-}
-
-// A text pointer: blob id (8), then the fragment's page (4), file (2) and slot (2).
-Bytes TextPointer(std::uint64_t blobId, RowId fragment) {
-  Bytes pointer(16, 0);
-  PutU32(pointer, 0, static_cast<std::uint32_t>(blobId));
-  PutU32(pointer, 4, static_cast<std::uint32_t>(blobId >> 32));
-  PutPagePointer(pointer, 8, fragment.page.pageNumber, fragment.page.fileId);
-  PutU16(pointer, 14, fragment.slot);
-  return pointer;
-}
-
-UnitImage TableUnit(const PlannedTable& table, Layout layout, bool text) {
-  UnitImage unit;
-  unit.key = text ? table.textUnit : table.dataUnit;
-  unit.headerObjectId = text ? table.textHeaderObject : table.dataHeaderObject;
-  const bool modern = layout == Layout::kSql2005Plus;
-  unit.headerIndexId = modern ? 256 : text ? 255 : 0;
-  unit.iamIndexId = modern ? 256 : text ? 255 : static_cast<std::uint16_t>(table.indexes.front().indexId);
-  unit.fileId = table.spec->fileId;
-  unit.pageType = text ? 3 : 1;
-  unit.linked = !text && table.indexes.front().indexId == 1;
-  unit.hasIam = !table.spec->dropped;
-  return unit;
-}
-
 }  // namespace
 
 bool PlannedTable::HasText() const {
-  return std::any_of(columns.begin(), columns.end(), [](const PlannedColumn& c) { return IsLargeObject(c.type.id); });
+  return std::any_of(columns.begin(), columns.end(), [](const PlannedColumn& c) { return StoredOffRow(*c.spec); });
 }
 
 const PlannedColumn& PlannedTable::ColumnNamed(const std::string& name) const {
@@ -201,8 +199,10 @@ const PlannedColumn& PlannedTable::ColumnNamed(const std::string& name) const {
 }
 
 std::vector<const PlannedColumn*> PlannedTable::PhysicalOrder() const {
-  std::vector<const PlannedColumn*> order(columns.size());
-  for (const PlannedColumn& column : columns) order[static_cast<std::size_t>(column.physical)] = &column;
+  std::vector<const PlannedColumn*> order;
+  for (const PlannedColumn& column : columns)
+    if (column.physical >= 0) order.push_back(&column);
+  std::sort(order.begin(), order.end(), [](const auto* a, const auto* b) { return a->physical < b->physical; });
   return order;
 }
 
@@ -222,34 +222,6 @@ DatabasePlan PlanDatabase(const DatabaseSpec& spec, const std::string& primaryNa
   for (const TableSpec& table : spec.tables) plan.tables.push_back(PlanTable(plan, counters, table));
   for (const ModuleSpec& module : spec.modules) plan.modules.push_back(PlanModule(plan, counters, module));
   return plan;
-}
-
-std::vector<UnitImage> UserTableUnits(const DatabasePlan& plan, const Placements& placements) {
-  std::vector<UnitImage> units;
-  for (const PlannedTable& table : plan.tables) {
-    UnitImage data = TableUnit(table, plan.layout, false);
-    UnitImage text = TableUnit(table, plan.layout, true);
-    const UnitPlacement& fragments = PlacementOf(placements, table.textUnit);
-    std::uint64_t blobId = table.firstBlobId;
-    for (const Row& row : table.spec->rows) {
-      std::vector<Cell> cells(table.columns.size());
-      for (const PlannedColumn* column : table.PhysicalOrder()) {
-        const auto index = static_cast<std::size_t>(column->columnId - 1);
-        if (index >= row.size() || row[index].IsNull()) continue;
-        Cell& cell = cells[static_cast<std::size_t>(column->physical)];
-        cell.bytes = EncodeValue(column->type, row[index]);
-        if (!IsLargeObject(column->type.id)) continue;
-        const std::size_t fragment = text.records.size();
-        text.records.push_back(UnitRecord{SmallRootRecord(blobId, *cell.bytes)});
-        cell = Cell{TextPointer(blobId++, fragment < fragments.records.size() ? fragments.records[fragment] : RowId{}),
-                    true};
-      }
-      data.records.push_back(UnitRecord{EncodeRecord(table.layout, cells)});
-    }
-    units.push_back(std::move(data));
-    if (table.HasText()) units.push_back(std::move(text));
-  }
-  return units;
 }
 
 const UnitPlacement& PlacementOf(const Placements& placements, std::int64_t key) {

@@ -23,7 +23,9 @@ struct PlannedColumn {
   ColumnType type;
   std::int32_t columnId = 0;  // 1-based, in declaration order
   std::int32_t defaultId = 0;  // object id of its default constraint
-  std::int32_t physical = 0;   // 0-based position in the record; the null bitmap follows it
+  // 0-based position among the rowset's columns; the null bitmap follows it.
+  // -1: the column has no place (added without a rowset-column row).
+  std::int32_t physical = -1;
   LayoutColumn place;          // where its value sits in the record
   std::int32_t variableIndex = -1;  // among the variable-length columns of the record
   std::int32_t keyOrdinal = 0;      // 1-based position in the clustered key; 0: not a key column
@@ -42,7 +44,11 @@ struct PlannedTable {
   const TableSpec* spec = nullptr;
   std::int32_t id = 0;
   std::vector<PlannedColumn> columns;  // column id order
-  RecordLayout layout;                 // physical order
+  // Physical order: the clustered key, the columns the rows store, the columns
+  // added after them, then the sparse columns, which the layout leaves out.
+  RecordLayout layout;
+  std::size_t storedColumns = 0;       // of the layout, the ones the rows hold
+  std::size_t sparseColumns = 0;
   std::vector<PlannedIndex> indexes;   // the heap or clustered index first
   std::vector<std::int32_t> foreignKeyIds;
   std::vector<std::int32_t> checkIds;
@@ -57,6 +63,7 @@ struct PlannedTable {
 
   bool HasText() const;
   const PlannedColumn& ColumnNamed(const std::string& name) const;
+  // The columns that have a place, by position.
   std::vector<const PlannedColumn*> PhysicalOrder() const;
 };
 
@@ -80,7 +87,8 @@ struct DatabasePlan {
 
 DatabasePlan PlanDatabase(const DatabaseSpec& spec, const std::string& primaryName);
 
-// The units of the user tables: the rows, and the text values in their own unit.
+// The units of the user tables: the rows, and the large values in their own
+// unit (UserRows.cpp).
 std::vector<UnitImage> UserTableUnits(const DatabasePlan& plan, const Placements& placements);
 // The units of the system tables of each layout.
 std::vector<UnitImage> SystemUnits2005(const DatabasePlan& plan, const Placements& placements);

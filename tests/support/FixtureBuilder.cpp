@@ -158,14 +158,18 @@ Bytes CompressedRecord(const CompressedRecordSpec& spec) {
   if (spec.nullBitmap) record.insert(record.end(), (count + 7) / 8, 0);
   if (spec.longValues.empty()) return record;
 
-  record.push_back(0x01);
+  const auto complex = [&](std::size_t i) { return i < spec.complexLong.size() && spec.complexLong[i]; };
+  bool anyComplex = false;
+  for (std::size_t i = 0; i < spec.longValues.size(); ++i) anyComplex = anyComplex || complex(i);
+  record.push_back(anyComplex ? 0x03 : 0x01);
   record.push_back(static_cast<std::uint8_t>(spec.longValues.size()));
   record.push_back(static_cast<std::uint8_t>(spec.longValues.size() >> 8));
   std::size_t end = 0;
-  for (const Bytes& value : spec.longValues) {
-    end += value.size();
-    record.push_back(static_cast<std::uint8_t>(end));
-    record.push_back(static_cast<std::uint8_t>(end >> 8));
+  for (std::size_t i = 0; i < spec.longValues.size(); ++i) {
+    end += spec.longValues[i].size();
+    const std::size_t stored = end | (complex(i) ? 0x8000 : 0);
+    record.push_back(static_cast<std::uint8_t>(stored));
+    record.push_back(static_cast<std::uint8_t>(stored >> 8));
   }
   record.insert(record.end(), clusters, 0);
   for (const Bytes& value : spec.longValues) record.insert(record.end(), value.begin(), value.end());
@@ -253,6 +257,20 @@ PageBuilder& PageBuilder::AddSlot(std::uint16_t offset) {
 
 PageBuilder& PageBuilder::Write(std::size_t offset, const Bytes& bytes) {
   PutBytes(page_, offset, bytes);
+  return *this;
+}
+
+std::uint16_t PageBuilder::AddUnlistedRecord(const Bytes& record) {
+  auto offset = static_cast<std::uint16_t>(next_);
+  Place(offset, record);
+  next_ += record.size();
+  return offset;
+}
+
+PageBuilder& PageBuilder::CompressionInfoBytes(const Bytes& info) {
+  TypeFlagBits(static_cast<std::uint8_t>(page_[2] | 0x80));
+  PutBytes(page_, 96, info);
+  next_ = std::max<std::size_t>(next_, 96 + info.size());
   return *this;
 }
 

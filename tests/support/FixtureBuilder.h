@@ -63,6 +63,7 @@ struct CompressedRecordSpec {
   std::vector<std::uint8_t> codes;  // one 4-bit code per column
   Bytes shortData;                  // the short data region as stored
   std::vector<Bytes> longValues;    // values of the long data region (header 0x01)
+  std::vector<bool> complexLong;    // long values that are pointers (bit 15 of their end; header 0x03)
   int recordType = 0;
   bool nullBitmap = false;
 };
@@ -92,6 +93,8 @@ class PageBuilder {
   // Appends a record after the previous one (the first at 96, or after the
   // compression information) and a slot pointing at it; returns its offset.
   std::uint16_t AddRecord(const Bytes& record);
+  // Appends a record no slot points at: a deleted row whose slot is gone.
+  std::uint16_t AddUnlistedRecord(const Bytes& record);
   // Writes a record at `offset` without adding a slot.
   PageBuilder& Place(std::uint16_t offset, const Bytes& record);
   PageBuilder& AddSlot(std::uint16_t offset);
@@ -100,6 +103,9 @@ class PageBuilder {
   // total size, then `body` from 103) and moves the next record after it.
   PageBuilder& CompressionInfo(std::uint8_t flags, std::uint16_t dictionaryOffset, std::uint16_t ciSize,
                                const Bytes& body);
+  // Writes a whole compression-information structure at 96 and sets the
+  // header's flag for it (0x80 of the type flags).
+  PageBuilder& CompressionInfoBytes(const Bytes& info);
 
   std::size_t SlotsAdded() const { return slots_.size(); }
   Bytes Build() const;

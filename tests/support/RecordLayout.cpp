@@ -1,5 +1,6 @@
 #include "tests/support/RecordLayout.h"
 
+#include <algorithm>
 #include <stdexcept>
 
 namespace quillmark::testing {
@@ -30,7 +31,16 @@ RecordLayout PackColumns(const std::vector<ColumnType>& physicalOrder) {
   return layout;
 }
 
-Bytes EncodeRecord(const RecordLayout& layout, const std::vector<Cell>& cells, bool ghost) {
+RecordLayout FirstColumns(const RecordLayout& layout, std::size_t count) {
+  RecordLayout first;
+  first.columns.assign(layout.columns.begin(), layout.columns.begin() + static_cast<std::ptrdiff_t>(count));
+  for (const LayoutColumn& column : first.columns)
+    if (column.offset >= 0)
+      first.fixedLength = std::max<std::int16_t>(first.fixedLength, static_cast<std::int16_t>(column.offset + FixedWidth(column.type)));
+  return first;
+}
+
+Bytes EncodeRecord(const RecordLayout& layout, const std::vector<Cell>& cells, const RecordForm& form) {
   if (cells.size() != layout.columns.size()) throw std::invalid_argument("one cell per column");
   Bytes fixed(static_cast<std::size_t>(layout.fixedLength), 0);
   std::vector<bool> nulls;
@@ -48,11 +58,14 @@ Bytes EncodeRecord(const RecordLayout& layout, const std::vector<Cell>& cells, b
       PutBytes(fixed, static_cast<std::size_t>(column.offset), *cell.bytes);
     }
   }
-  while (!variable.empty() && !variable.back()->bytes) variable.pop_back();
+  if (form.complexTail.empty())
+    while (!variable.empty() && !variable.back()->bytes) variable.pop_back();
 
+  nulls.resize(cells.size() + static_cast<std::size_t>(form.countedOnly), false);
   RecordBuilder record;
-  record.Type(ghost ? 6 : 0).Fixed(fixed).Columns(static_cast<std::int16_t>(cells.size())).Nulls(nulls);
+  record.Type(form.type).Fixed(fixed).Columns(static_cast<std::int16_t>(nulls.size())).Nulls(nulls);
   for (const Cell* cell : variable) record.Var(cell->bytes.value_or(Bytes{}), cell->complex);
+  for (const Bytes& value : form.complexTail) record.Var(value, true);
   return record.Build();
 }
 

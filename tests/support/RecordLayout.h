@@ -36,9 +36,25 @@ struct Cell {
   bool complex = false;
 };
 
+// The first `count` columns of a layout: what the rows written before later
+// columns were added hold.
+RecordLayout FirstColumns(const RecordLayout& layout, std::size_t count);
+
+// What a record holds beside its columns' values.
+struct RecordForm {
+  explicit RecordForm(int recordType = 0) : type(recordType) {}
+  int type;  // 0 primary, 1 forwarded, 6 ghost (a deleted row left on its page)
+  // Columns counted in the record and its null bitmap (their bits clear) that
+  // take no bytes of their own: sparse columns.
+  std::int16_t countedOnly = 0;
+  // Complex values after the columns' own: a sparse column vector, a forwarded
+  // record's pointer back to its stub.
+  std::vector<Bytes> complexTail;
+};
+
 // The record of one row; trailing NULL variable-length columns are left out, as
-// SQL Server does. A ghost record is a deleted row left on the page.
-Bytes EncodeRecord(const RecordLayout& layout, const std::vector<Cell>& cells, bool ghost = false);
+// SQL Server does, unless complex values follow them.
+Bytes EncodeRecord(const RecordLayout& layout, const std::vector<Cell>& cells, const RecordForm& form = RecordForm());
 
 // Encodes a row's values with the layout's types (NULL for missing values).
 std::vector<Cell> EncodeCells(const RecordLayout& layout, const std::vector<Value>& values);

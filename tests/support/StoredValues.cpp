@@ -115,9 +115,11 @@ Bytes MoneyBytes(const ColumnType& type, const Value& value) {
   const auto width = static_cast<std::size_t>(FixedWidth(type));
   const ScaledDigits scaled = Scale(type, value, 4);
   Bytes magnitude = Magnitude(type, scaled.digits, width);
-  if (magnitude.back() & 0x80) Refuse(type, "too large");
   std::uint64_t units = 0;
   for (std::size_t i = 0; i < width; ++i) units |= std::uint64_t{magnitude[i]} << (8 * i);
+  // Two's complement reaches one further below zero than above it.
+  const std::uint64_t limit = std::uint64_t{1} << (8 * width - 1);
+  if (units > limit - (scaled.negative ? 0 : 1)) Refuse(type, "too large");
   if (scaled.negative) units = ~units + 1;
   return LittleEndian(units, width);
 }
@@ -137,19 +139,17 @@ struct DateAndTime {
   std::int64_t ticks = 0;
 };
 
-DateAndTime ParseDateTime(const ColumnType& type, const Value& value) {
-  const std::string* text = value.Text();
-  if (!text) Refuse(type, "a date text is expected");
+DateAndTime ParseDateTime(const ColumnType& type, const std::string& text) {
   int year = 0, month = 0, day = 0, hour = 0, minute = 0, consumed = 0;
-  if (std::sscanf(text->c_str(), "%d-%d-%d%n", &year, &month, &day, &consumed) != 3)
-    Refuse(type, "not a date: " + *text);
+  if (std::sscanf(text.c_str(), "%d-%d-%d%n", &year, &month, &day, &consumed) != 3)
+    Refuse(type, "not a date: " + text);
   DateAndTime moment;
   moment.days = DaysFromCivil(year, month, day) - DaysFromCivil(1, 1, 1);
-  std::string rest = text->substr(static_cast<std::size_t>(consumed));
+  std::string rest = text.substr(static_cast<std::size_t>(consumed));
   if (rest.empty()) return moment;
   int seconds = 0, timeConsumed = 0;
   if (std::sscanf(rest.c_str() + 1, "%d:%d%n", &hour, &minute, &timeConsumed) != 2)
-    Refuse(type, "not a time: " + *text);
+    Refuse(type, "not a time: " + text);
   rest = rest.substr(1 + static_cast<std::size_t>(timeConsumed));
   std::string fraction;
   if (!rest.empty() && rest[0] == ':') {
@@ -163,43 +163,81 @@ DateAndTime ParseDateTime(const ColumnType& type, const Value& value) {
   return moment;
 }
 
+// A time of day alone ("12:00:00.05") counts from day 0.
+DateAndTime ParseMoment(const ColumnType& type, const Value& value) {
+  const std::string* text = value.Text();
+  if (!text) Refuse(type, "a date text is expected");
+  return ParseDateTime(type, type.id == sqltype::kTime ? "0001-01-01 " + *text : *text);
+}
+
+// datetimeoffset texts end in " +05:30" or " -01:00": the local time and its offset.
+struct LocalMoment {
+  DateAndTime utc;
+  std::int16_t offsetMinutes = 0;
+};
+
+LocalMoment ParseOffsetMoment(const ColumnType& type, const Value& value) {
+  const std::string* text = value.Text();
+  const std::size_t sign = text ? text->find_last_of("+-") : std::string::npos;
+  if (sign == std::string::npos || sign == 0 || (*text)[sign - 1] != ' ') Refuse(type, "no offset in the value");
+  int hours = 0, minutes = 0;
+  if (std::sscanf(text->c_str() + sign + 1, "%d:%d", &hours, &minutes) != 2) Refuse(type, "not an offset: " + *text);
+  LocalMoment moment;
+  moment.offsetMinutes = static_cast<std::int16_t>(((*text)[sign] == '-' ? -1 : 1) * (hours * 60 + minutes));
+  moment.utc = ParseDateTime(type, text->substr(0, sign - 1));
+  constexpr std::int64_t kTicksPerDay = 864'000'000'000;
+  moment.utc.ticks -= std::int64_t{moment.offsetMinutes} * 600'000'000;
+  if (moment.utc.ticks < 0) {
+    moment.utc.ticks += kTicksPerDay;
+    --moment.utc.days;
+  } else if (moment.utc.ticks >= kTicksPerDay) {
+    moment.utc.ticks -= kTicksPerDay;
+    ++moment.utc.days;
+  }
+  return moment;
+}
+
 std::int64_t PowerOfTen(int exponent) {
   std::int64_t power = 1;
   for (int i = 0; i < exponent; ++i) power *= 10;
   return power;
 }
 
+Bytes Joined(Bytes first, const Bytes& second) {
+  first.insert(first.end(), second.begin(), second.end());
+  return first;
+}
+
+// time, datetime2 and datetimeoffset: the time in units of 10^-scale seconds,
+// then for the last two three bytes of days since 0001-01-01, then for
+// datetimeoffset the offset in minutes. The time and date are in UTC.
+Bytes TimeFamilyBytes(const ColumnType& type, const DateAndTime& moment) {
+  const std::size_t timeWidth = type.scale <= 2 ? 3 : type.scale <= 4 ? 4 : 5;
+  const std::int64_t units = moment.ticks / PowerOfTen(7 - type.scale);
+  Bytes bytes = LittleEndian(static_cast<std::uint64_t>(units), timeWidth);
+  if (type.id == sqltype::kTime) return bytes;
+  return Joined(bytes, LittleEndian(static_cast<std::uint64_t>(moment.days), 3));
+}
+
 Bytes TemporalBytes(const ColumnType& type, const Value& value) {
-  const DateAndTime moment = ParseDateTime(type, value);
+  if (type.id == sqltype::kDateTimeOffset) {
+    const LocalMoment moment = ParseOffsetMoment(type, value);
+    return Joined(TimeFamilyBytes(type, moment.utc), LittleEndian(static_cast<std::uint16_t>(moment.offsetMinutes), 2));
+  }
+  const DateAndTime moment = ParseMoment(type, value);
   const std::int64_t daysSince1900 = moment.days - (DaysFromCivil(1900, 1, 1) - DaysFromCivil(1, 1, 1));
   switch (type.id) {
-    case sqltype::kDateTime: {
+    case sqltype::kDateTime:
       // Time first, in three-hundredths of a second, then days since 1900-01-01.
-      Bytes bytes = LittleEndian(static_cast<std::uint64_t>((moment.ticks * 3 + 50'000) / 100'000), 4);
-      Bytes days = LittleEndian(static_cast<std::uint64_t>(daysSince1900), 4);
-      bytes.insert(bytes.end(), days.begin(), days.end());
-      return bytes;
-    }
-    case sqltype::kSmallDateTime: {
-      Bytes bytes = LittleEndian(static_cast<std::uint64_t>(moment.ticks / 600'000'000), 2);
-      Bytes days = LittleEndian(static_cast<std::uint64_t>(daysSince1900), 2);
-      bytes.insert(bytes.end(), days.begin(), days.end());
-      return bytes;
-    }
+      return Joined(LittleEndian(static_cast<std::uint64_t>((moment.ticks * 3 + 50'000) / 100'000), 4),
+                    LittleEndian(static_cast<std::uint64_t>(daysSince1900), 4));
+    case sqltype::kSmallDateTime:
+      return Joined(LittleEndian(static_cast<std::uint64_t>(moment.ticks / 600'000'000), 2),
+                    LittleEndian(static_cast<std::uint64_t>(daysSince1900), 2));
     case sqltype::kDate:
       return LittleEndian(static_cast<std::uint64_t>(moment.days), 3);
-    default: {
-      // time and datetime2: the time in units of 10^-scale seconds, then for
-      // datetime2 three bytes of days since 0001-01-01.
-      const std::size_t timeWidth = type.scale <= 2 ? 3 : type.scale <= 4 ? 4 : 5;
-      const std::int64_t units = moment.ticks / PowerOfTen(7 - type.scale);
-      Bytes bytes = LittleEndian(static_cast<std::uint64_t>(units), timeWidth);
-      if (type.id == sqltype::kDateTime2) {
-        Bytes days = LittleEndian(static_cast<std::uint64_t>(moment.days), 3);
-        bytes.insert(bytes.end(), days.begin(), days.end());
-      }
-      return bytes;
-    }
+    default:
+      return TimeFamilyBytes(type, moment);
   }
 }
 
@@ -243,13 +281,43 @@ Bytes BinaryBytes(const ColumnType& type, const Value& value) {
   Refuse(type, "bytes are expected");
 }
 
-// sql_variant: base type, version 1, then the value; integers become int variants.
+// sql_variant: a Variant() value as it is; integers become int variants.
 Bytes VariantBytes(const Value& value) {
   if (const Bytes* raw = value.Raw()) return *raw;
-  Bytes bytes{sqltype::kInt, 1};
-  Bytes integer = SignedInteger(ColumnType{sqltype::kInt, 4, 10, 0}, value, 4);
-  bytes.insert(bytes.end(), integer.begin(), integer.end());
+  return *Variant(Int("value"), value).Raw();
+}
+
+// timestamp: the row version, 8 bytes most significant first, as it is shown.
+Bytes TimestampBytes(const ColumnType& type, const Value& value) {
+  if (const Bytes* raw = value.Raw()) return *raw;
+  Bytes bytes = LittleEndian(static_cast<std::uint64_t>(IntegerOf(type, value)), 8);
+  std::reverse(bytes.begin(), bytes.end());
   return bytes;
+}
+
+// The variant header's own part after base type and version: the scale of the
+// time types, precision and scale of decimals, the maximum length of binary
+// types and, before it, the collation of character types.
+Bytes VariantProperties(const ColumnType& type) {
+  switch (type.id) {
+    case sqltype::kTime:
+    case sqltype::kDateTime2:
+    case sqltype::kDateTimeOffset:
+      return Bytes{type.scale};
+    case sqltype::kDecimal:
+    case sqltype::kNumeric:
+      return Bytes{type.precision, type.scale};
+    case sqltype::kBinary:
+    case sqltype::kVarBinary:
+      return LittleEndian(static_cast<std::uint16_t>(type.maxLength), 2);
+    case sqltype::kChar:
+    case sqltype::kVarChar:
+    case sqltype::kNChar:
+    case sqltype::kNVarChar:
+      return Joined(LittleEndian(872468488, 4), LittleEndian(static_cast<std::uint16_t>(type.maxLength), 2));
+    default:
+      return {};
+  }
 }
 
 Bytes StoredBytes(const ColumnType& type, const Value& value) {
@@ -276,7 +344,10 @@ Bytes StoredBytes(const ColumnType& type, const Value& value) {
     case sqltype::kDate:
     case sqltype::kTime:
     case sqltype::kDateTime2:
+    case sqltype::kDateTimeOffset:
       return TemporalBytes(type, value);
+    case sqltype::kTimestamp:
+      return TimestampBytes(type, value);
     case sqltype::kUniqueIdentifier:
       return GuidBytes(type, value);
     case sqltype::kChar:
@@ -307,6 +378,7 @@ const std::vector<SystemType>& SystemTypes() {
       {sqltype::kDate, "date", 3, 10, 0},
       {sqltype::kTime, "time", 5, 16, 7},
       {sqltype::kDateTime2, "datetime2", 8, 27, 7},
+      {sqltype::kDateTimeOffset, "datetimeoffset", 10, 34, 7},
       {sqltype::kTinyInt, "tinyint", 1, 3, 0},
       {sqltype::kSmallInt, "smallint", 2, 5, 0},
       {sqltype::kInt, "int", 4, 10, 0},
@@ -326,32 +398,56 @@ const std::vector<SystemType>& SystemTypes() {
       {sqltype::kVarChar, "varchar", 8000, 0, 0},
       {sqltype::kBinary, "binary", 8000, 0, 0},
       {sqltype::kChar, "char", 8000, 0, 0},
-      {kTimestampType, "timestamp", 8, 0, 0},
+      {sqltype::kTimestamp, "timestamp", 8, 0, 0},
       {sqltype::kNVarChar, "nvarchar", 8000, 0, 0},
       {sqltype::kNChar, "nchar", 8000, 0, 0},
-      {kXmlType, "xml", -1, 0, 0},
+      {sqltype::kXml, "xml", -1, 0, 0},
+  };
+  return types;
+}
+
+const std::vector<SystemType>& ClrTypes() {
+  // id is the user type id here.
+  static const std::vector<SystemType> types = {
+      {static_cast<std::uint8_t>(clrtype::kHierarchyId), "hierarchyid", 892, 0, 0},
+      {static_cast<std::uint8_t>(clrtype::kGeometry), "geometry", -1, 0, 0},
+      {static_cast<std::uint8_t>(clrtype::kGeography), "geography", -1, 0, 0},
   };
   return types;
 }
 
 ColumnType TypeOf(const ColumnSpec& column) {
   ColumnType type{column.type, column.maxLength, column.precision, column.scale};
-  const auto known = std::find_if(SystemTypes().begin(), SystemTypes().end(),
-                                  [&](const SystemType& system) { return system.id == column.type; });
-  if (known == SystemTypes().end()) throw std::invalid_argument("unknown type of column " + column.name);
-  if (type.precision == 0) type.precision = known->precision;
+  const bool clr = column.type == sqltype::kClr;
+  const std::vector<SystemType>& known = clr ? ClrTypes() : SystemTypes();
+  const std::int32_t wanted = clr ? column.userType : column.type;
+  const auto found = std::find_if(known.begin(), known.end(), [&](const SystemType& t) { return t.id == wanted; });
+  if (found == known.end()) throw std::invalid_argument("unknown type of column " + column.name);
+  if (type.precision == 0) type.precision = found->precision;
   if (column.type == sqltype::kDecimal || column.type == sqltype::kNumeric) {
     type.maxLength = type.precision <= 9 ? 5 : type.precision <= 19 ? 9 : type.precision <= 28 ? 13 : 17;
-  } else if (column.type == sqltype::kDateTime2 || column.type == sqltype::kTime) {
+  } else if (column.type == sqltype::kDateTime2 || column.type == sqltype::kTime ||
+             column.type == sqltype::kDateTimeOffset) {
+    // The time takes 3 to 5 bytes by scale; the date 3 more, the offset 2.
     const std::int16_t timeWidth = type.scale <= 2 ? 3 : type.scale <= 4 ? 4 : 5;
-    type.maxLength = static_cast<std::int16_t>(timeWidth + (column.type == sqltype::kDateTime2 ? 3 : 0));
-    const int base = column.type == sqltype::kDateTime2 ? 19 : 8;
+    const bool time = column.type == sqltype::kTime;
+    const bool offset = column.type == sqltype::kDateTimeOffset;
+    type.maxLength = static_cast<std::int16_t>(timeWidth + (time ? 0 : 3) + (offset ? 2 : 0));
+    const int base = time ? 8 : offset ? 26 : 19;
     type.precision = static_cast<std::uint8_t>(base + (type.scale > 0 ? type.scale + 1 : 0));
   } else if (type.maxLength == 0) {
-    type.maxLength = known->length;
-    type.scale = known->scale;
+    type.maxLength = found->length;
+    type.scale = found->scale;
   }
   return type;
+}
+
+Value Variant(const ColumnSpec& base, const Value& value) {
+  const ColumnType type = TypeOf(base);
+  if (IsVariableLength(type) && type.id != sqltype::kVarChar && type.id != sqltype::kNVarChar &&
+      type.id != sqltype::kVarBinary)
+    Refuse(type, "not a base type of sql_variant");
+  return Joined(Joined(Bytes{type.id, 1}, VariantProperties(type)), EncodeValue(type, value));
 }
 
 bool IsLargeObject(std::uint8_t typeId) {
@@ -364,7 +460,8 @@ bool IsVariableLength(const ColumnType& type) {
     case sqltype::kVarChar:
     case sqltype::kNVarChar:
     case sqltype::kSqlVariant:
-    case kXmlType:
+    case sqltype::kXml:
+    case sqltype::kClr:
       return true;
     default:
       return IsLargeObject(type.id);

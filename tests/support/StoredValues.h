@@ -26,8 +26,8 @@ struct SystemType {
   std::uint8_t scale;
 };
 const std::vector<SystemType>& SystemTypes();
-inline constexpr std::uint8_t kTimestampType = 189;
-inline constexpr std::uint8_t kXmlType = 241;
+// The CLR types, by user type id; their system type is sqltype::kClr.
+const std::vector<SystemType>& ClrTypes();
 inline constexpr std::int32_t kSysnameType = 256;  // user type id of sysname (nvarchar(128))
 
 // The column's type with the type's own length, precision and scale filled in.

@@ -59,7 +59,7 @@ std::vector<UnitImage> SystemRows::Units() const {
       });
       const RecordLayout layout = table.Layout();
       for (const Entry& entry : entries)
-        unit.records.push_back(UnitRecord{EncodeRecord(layout, EncodeCells(layout, entry.values), entry.ghost),
+        unit.records.push_back(UnitRecord{EncodeRecord(layout, EncodeCells(layout, entry.values), RecordForm(entry.ghost ? 6 : 0)),
                                           entry.ghost});
     }
     units.push_back(std::move(unit));
