@@ -490,7 +490,12 @@ void Resolver::ApplyForeignKeys() {
 
 std::int32_t DataPageKeyOf(const PageMap& map, std::int64_t allocationUnitId) {
   const std::int32_t key = AllocationUnitPageKey(allocationUnitId);
-  if (map.count(key)) return key;
+  // Maps that key user units apart hold negative keys. Only maps without any
+  // (written by a program that keyed every page by its object field) are
+  // looked up under the plain field: otherwise a unit without pages of its own,
+  // an empty table's, would take a system table's pages.
+  const bool keysUserUnits = !map.empty() && map.begin()->first < 0;
+  if (map.count(key) || keysUserUnits) return key;
   return static_cast<std::int32_t>(static_cast<std::uint32_t>(static_cast<std::uint64_t>(allocationUnitId) >> 16));
 }
 

@@ -19,8 +19,9 @@ std::vector<ColumnLayout> ResolveTableSchema(DatabaseCatalog& catalog, const std
                                              const std::string& type, const std::vector<ModuleTextEntry>& entries);
 
 // The page-map key of an allocation unit id (or a rowset id used as one): user
-// allocation units of 2005 and later are keyed apart from the system tables;
-// a map without that key is tried under the plain object field.
+// allocation units of 2005 and later are keyed apart from the system tables; a
+// map that keys no unit apart (a snapshot another program wrote) is read under
+// the plain object field.
 std::int32_t DataPageKeyOf(const PageMap& map, std::int64_t allocationUnitId);
 
 // Column length and variable-length flag by type code.

@@ -50,6 +50,18 @@ TEST_F(SchemaResolutionTest, AUserUnitNamedLikeASystemTableListsOnlyItsOwnPages)
   EXPECT_EQ(catalog.selected.dataPages, (std::vector<PageId>{{1, 30}}));
 }
 
+TEST_F(SchemaResolutionTest, AnEmptyTableTakesNoSystemTablesPages) {
+  // The unit's own key -35 has no pages; sysschobjs' pages are under 34.
+  auto db = TableDatabase(34, {{30, UserPage(99, 30, 0x30)}});
+  DatabaseCatalog catalog(*db);
+  ResolveTableSchema(catalog, u"T", "U ", {});
+  EXPECT_TRUE(catalog.selected.dataPages.empty());
+  // A map keyed by object fields only (as another program's snapshot) is read under them.
+  PageMap plain = {{34, {{1, 30, 1}}}};
+  EXPECT_EQ(DataPageKeyOf(plain, UserUnit(34)), 34);
+  EXPECT_EQ(DataPageKeyOf(db->dataPages, UserUnit(34)), -35);
+}
+
 TEST_F(SchemaResolutionTest, ProgrammabilityObjectsGiveThreePseudoColumns) {
   auto db = TableDatabase(72);
   DatabaseCatalog catalog(*db);
