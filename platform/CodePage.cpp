@@ -2,6 +2,7 @@
 
 #include <iconv.h>
 
+#include <array>
 #include <atomic>
 #include <cerrno>
 #include <unordered_map>
@@ -40,11 +41,36 @@ bool IsSingleByte(int codePage) {
   return codePage != 932 && codePage != 936 && codePage != 949 && codePage != 950 && codePage != 65001;
 }
 
-// One converter per code page and thread, opened on first use.
+// One converter per code page and thread, opened on first use; for the
+// single-byte code pages also a table of all 256 bytes, so that converting the
+// text of every row of a listing costs a lookup per byte, not an iconv call.
 class ConverterCache {
  public:
   ~ConverterCache() {
     for (auto& [codePage, converter] : converters_) iconv_close(converter);
+  }
+  using ByteTable = std::array<char16_t, 256>;
+  const ByteTable* Table(int codePage) {
+    auto found = tables_.find(codePage);
+    if (found != tables_.end()) return &found->second;
+    iconv_t converter = Get(codePage);
+    if (converter == reinterpret_cast<iconv_t>(-1)) return nullptr;
+    ByteTable table{};
+    for (int byte = 0; byte < 256; ++byte) {
+      char in[1] = {static_cast<char>(byte)};
+      char out[8];
+      char* inPtr = in;
+      char* outPtr = out;
+      std::size_t inLeft = 1;
+      std::size_t outLeft = sizeof out;
+      iconv(converter, nullptr, nullptr, nullptr, nullptr);
+      std::size_t result = iconv(converter, &inPtr, &inLeft, &outPtr, &outLeft);
+      const bool one = result != static_cast<std::size_t>(-1) && sizeof out - outLeft == 2;
+      table[static_cast<std::size_t>(byte)] =
+          one ? static_cast<char16_t>(static_cast<unsigned char>(out[0]) | (static_cast<unsigned char>(out[1]) << 8))
+              : static_cast<char16_t>(byte);
+    }
+    return &tables_.emplace(codePage, table).first->second;
   }
   iconv_t Get(int codePage) {
     auto found = converters_.find(codePage);
@@ -58,6 +84,7 @@ class ConverterCache {
 
  private:
   std::unordered_map<int, iconv_t> converters_;
+  std::unordered_map<int, ByteTable> tables_;
 };
 
 int Resolve(int codePage) {
@@ -83,6 +110,13 @@ std::u16string ToUtf16(std::string_view bytes, int codePage) {
   std::u16string out;
   if (bytes.empty()) return out;
   codePage = Resolve(codePage);
+  if (IsSingleByte(codePage)) {
+    if (const ConverterCache::ByteTable* table = cache.Table(codePage)) {
+      out.resize(bytes.size());
+      for (std::size_t i = 0; i < bytes.size(); ++i) out[i] = (*table)[static_cast<unsigned char>(bytes[i])];
+      return out;
+    }
+  }
   iconv_t converter = cache.Get(codePage);
   if (converter == reinterpret_cast<iconv_t>(-1)) {
     for (char c : bytes) out.push_back(static_cast<unsigned char>(c));

@@ -59,13 +59,50 @@ bool InRange(const Clock& clock) {
          clock.second <= 59;
 }
 
+// Zero-padded digits written by hand: dates and times are formatted for every
+// row of a listing, and a general formatter costs more than the rest of the row.
+void AppendDigits(std::u16string& text, std::int64_t value, int width) {
+  char16_t digits[20];
+  int count = 0;
+  do {
+    digits[count++] = static_cast<char16_t>(u'0' + value % 10);
+    value /= 10;
+  } while (value > 0 && count < 20);
+  for (int pad = count; pad < width; ++pad) text.push_back(u'0');
+  while (count > 0) text.push_back(digits[--count]);
+}
+
+void AppendClock(std::u16string& text, const Clock& clock) {
+  AppendDigits(text, clock.hour, 2);
+  text.push_back(u':');
+  AppendDigits(text, clock.minute, 2);
+  text.push_back(u':');
+  AppendDigits(text, clock.second, 2);
+}
+
+void AppendDate(std::u16string& text, const Date& date) {
+  AppendDigits(text, date.year, 4);
+  text.push_back(u'-');
+  AppendDigits(text, date.month, 2);
+  text.push_back(u'-');
+  AppendDigits(text, date.day, 2);
+}
+
 std::string ClockText(const Clock& clock) {
-  return fmt::format("{:02}:{:02}:{:02}", clock.hour, clock.minute, clock.second);
+  std::u16string text;
+  AppendClock(text, clock);
+  return std::string(text.begin(), text.end());
 }
 
 std::u16string DateAndClockText(std::optional<Date> date, const Clock& clock, std::string_view tail = {}) {
   if (!date || !InRange(clock)) return kOutOfRange;
-  return Widen(fmt::format("{:04}-{:02}-{:02} {}{}", date->year, date->month, date->day, ClockText(clock), tail));
+  std::u16string text;
+  text.reserve(19 + tail.size());
+  AppendDate(text, *date);
+  text.push_back(u' ');
+  AppendClock(text, clock);
+  text.append(tail.begin(), tail.end());
+  return text;
 }
 
 // "+5:30", "-1:0": sign, then hours and minutes of the offset, unpadded.
@@ -111,7 +148,9 @@ std::u16string SmallDateTimeText(std::int16_t minutes, std::uint16_t days) {
 std::u16string DateText(std::uint32_t dayNumber) {
   std::optional<Date> date = DateOf(dayNumber);
   if (!date) return kOutOfRange;
-  return Widen(fmt::format("{:04}-{:02}-{:02}", date->year, date->month, date->day));
+  std::u16string text;
+  AppendDate(text, *date);
+  return text;
 }
 
 // A time is an unsigned count of 10^-scale seconds since midnight in the

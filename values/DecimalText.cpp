@@ -43,16 +43,31 @@ bool IsZero(const Limbs& limbs) {
   return std::all_of(limbs.begin(), limbs.end(), [](std::uint32_t limb) { return limb == 0; });
 }
 
+// The next digit from the right: 64-bit division while the number fits, as
+// nearly every stored decimal does, limb by limb otherwise.
+std::uint32_t NextDigit(Limbs& limbs, std::uint64_t& small, bool& fits) {
+  if (!fits && limbs[0] == 0 && limbs[1] == 0 && limbs[2] == 0 && limbs[3] == 0) {
+    small = (std::uint64_t{limbs[4]} << 48) | (std::uint64_t{limbs[5]} << 32) | (std::uint64_t{limbs[6]} << 16) | limbs[7];
+    fits = true;
+  }
+  if (!fits) return DivideBy10(limbs);
+  auto digit = static_cast<std::uint32_t>(small % 10);
+  small /= 10;
+  return digit;
+}
+
 }  // namespace
 
 std::u16string DecimalText(ByteSpan bytes, int precision, int scale) {
   Limbs magnitude = MagnitudeOf(bytes, precision);
+  std::uint64_t small = 0;
+  bool fits = false;
   std::string reversed;  // digits from the right, with the point once `scale` digits stand right of it
   int emitted = 0;
   do {
-    reversed.push_back(static_cast<char>('0' + DivideBy10(magnitude)));
+    reversed.push_back(static_cast<char>('0' + NextDigit(magnitude, small, fits)));
     if (++emitted == scale) reversed.push_back('.');
-  } while (!IsZero(magnitude) && emitted < kMostDigits);
+  } while ((fits ? small != 0 : !IsZero(magnitude)) && emitted < kMostDigits);
   if (emitted < scale) {
     // 5 at scale 3 is 0.005; the "0" in front does not count as a digit below.
     reversed.append(static_cast<std::size_t>(scale - emitted), '0');

@@ -39,7 +39,22 @@ std::u16string Widen(std::string_view bytes) {
   return text;
 }
 
-std::u16string IntegerText(std::int64_t value) { return Widen(fmt::format("{}", value)); }
+// Written by hand: integers are the commonest values of a listing.
+std::u16string IntegerText(std::int64_t value) {
+  std::uint64_t magnitude = static_cast<std::uint64_t>(value);
+  if (value < 0) magnitude = 0 - magnitude;
+  char16_t digits[21];
+  int count = 0;
+  do {
+    digits[count++] = static_cast<char16_t>(u'0' + magnitude % 10);
+    magnitude /= 10;
+  } while (magnitude > 0);
+  std::u16string text;
+  text.reserve(static_cast<std::size_t>(count) + 1);
+  if (value < 0) text.push_back(u'-');
+  while (count > 0) text.push_back(digits[--count]);
+  return text;
+}
 
 std::u16string MoneyText(std::int64_t tenThousandths) {
   // The magnitude in unsigned arithmetic: the smallest 64-bit value has no positive twin.
