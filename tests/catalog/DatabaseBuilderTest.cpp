@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <limits>
 #include <map>
 #include <tuple>
 
@@ -20,6 +21,7 @@
 #include "engine/RecordPage.h"
 #include "platform/CodePage.h"
 #include "platform/ProgramPath.h"
+#include "tests/support/CompressedRecords.h"
 #include "tests/support/DatabaseBuilder.h"
 #include "tests/support/RealFixtures.h"
 #include "tests/support/StoredValues.h"
@@ -164,12 +166,98 @@ TEST_F(DatabaseBuilderTest, StoredValuesAreTheRealFilesBytes) {
       {DateTime2("d", 0), "1900-01-01 00:00:01", "0100005B950A"},
       {UniqueIdentifier("g"), "6F9619FF-8B86-D011-B42D-00C04FC964FF", "FF19966F868B11D0B42D00C04FC964FF"},
       {VarBinary("b", 10), Bytes{0x0A, 0x0B}, "0A0B"},
+      {Time("t", 7), "12:00:00.05", "20813C9564"},
+      {DateTimeOffset("o", 0), "2010-05-01 14:30:00 +05:30", "907E00C4320B4A01"},  // 09:00 UTC, +330 minutes
+      {SmallMoney("small"), "-214748.3648", "00000080"},
+      {Timestamp("ts"), 2001, "00000000000007D1"},
+      {SqlVariant("v"), 5, "380105000000"},
+      {SqlVariant("v"), Variant(NVarChar("n", 10), "ab"), "E70108D00034140061006200"},
+      {SqlVariant("v"), Variant(Decimal("d", 5, 2), "1.5"), "6A0105020196000000"},
   };
   for (const Case& c : cases)
     EXPECT_EQ(Hex(EncodeValue(TypeOf(c.column), c.value)), c.bytes) << c.column.name;
   for (const auto& [column, value] : std::vector<std::pair<ColumnSpec, Value>>{
            {TinyInt("t"), 256}, {Char("c", 2), "abc"}, {Decimal("d", 5, 2), "1.234"}, {VarChar("v", 3), "M\xE2\x82\xAC"}})
     EXPECT_THROW(EncodeValue(TypeOf(column), value), std::invalid_argument) << column.name;
+}
+
+// Each type's compressed form as the compression notes give it (their §3
+// examples), and whole records and page compression information as their
+// worked examples lay them out (§2.8 and §4.6).
+TEST_F(DatabaseBuilderTest, CompressedFormsAreTheNotesBytes) {
+  struct Case {
+    ColumnSpec column;
+    Value value;
+    std::string bytes;
+    std::uint8_t code;
+  };
+  const std::vector<Case> cases = {
+      {Int("i"), 1000, "83E8", 3},
+      {Int("i"), -1000, "7C18", 3},
+      {Int("i"), 128, "8080", 3},
+      {Int("i"), -128, "00", 2},
+      {Int("i"), 0, "", 1},
+      {SmallInt("s"), -2, "7E", 2},
+      {BigInt("b"), std::numeric_limits<std::int64_t>::max(), "FFFFFFFFFFFFFFFF", 9},
+      {TinyInt("t"), 200, "C8", 2},
+      {Decimal("d", 5, 2), "123.45", "C21EDC20", 5},
+      {Decimal("d", 5, 0), "-3", "404B", 3},
+      {Decimal("d", 10, 4), "12.34", "C11ED9", 4},
+      {Decimal("d", 9, 0), "99999", "C4F9FDE0", 5},
+      {Decimal("d", 5, 2), "0.01", "BE19", 3},
+      {Money("m"), "1.00", "A710", 3},
+      {Money("m"), "-1.00", "58F0", 3},
+      {Float("f"), 1.0, "F03F", 3},
+      {Float("f"), -2.0, "C0", 2},
+      {Real("r"), 1.0, "803F", 3},
+      {DateTime("dt"), "1753-01-01", "7F2E4600000000", 8},
+      {DateTime("dt"), "1900-01-02", "8100000000", 6},
+      {Date("d"), "2024-01-01", "45460B", 4},
+      {DateTime2("d", 0), "2024-01-01", "00000045460B", 7},
+      {Char("c", 10), "abc", "616263", 4},
+      {VarChar("v", 10), "abc ", "61626320", 5},
+      {Binary("b", 6), Bytes{1, 2}, "0102", 3},
+      {NVarChar("n", 10), "abc", "616263", 4},
+      {NVarChar("n", 10), "ab", "616210", 4},
+      {NVarChar("n", 10), "Caf\xC3\xA9", "436166E910", 6},
+      {NVarChar("n", 10), "\xD0\x96\xD1\x83\xD0\xBA", "1296C3BA10", 6},
+      {NVarChar("n", 10), "\xE6\x97\xA5\xE6\x9C\xAC", "E5652C67", 5},  // SCSU would not be shorter
+      {Timestamp("ts"), 2001, "07D1", 3},
+      {Bit("f"), 1, "", 11},
+      {Bit("f"), 0, "", 1},
+      {UniqueIdentifier("g"), "6F9619FF-8B86-D011-B42D-00C04FC964FF", "FF19966F868B11D0B42D00C04FC964FF", 10},
+  };
+  for (const Case& c : cases) {
+    const ColumnType type = TypeOf(c.column);
+    const CompressedValue value = CompressValue(type, Cell{EncodeValue(type, c.value), false});
+    EXPECT_EQ(Hex(value.bytes), c.bytes) << c.column.name << " " << c.bytes;
+    EXPECT_EQ(value.code, c.code) << c.column.name << " " << c.bytes;
+  }
+
+  const std::vector<std::pair<ColumnSpec, Value>> example = {
+      {Int("id"), 1000},         {SmallInt("qty"), -2}, {Money("price"), "19.99"},
+      {NVarChar("name", 20), "Caf\xC3\xA9"}, {Bit("flag"), 1}, {VarChar("note", 30), "hello world!"},
+      {DateTime("dt"), "2024-01-01 12:00:00"}};
+  std::vector<CompressedValue> values;
+  for (const auto& [column, value] : example)
+    values.push_back(CompressValue(TypeOf(column), Cell{EncodeValue(TypeOf(column), value), false}));
+  EXPECT_EQ(Hex(CompressedRowRecord(values, 0)),
+            "21072364AB0883E87E830CDC436166E91080B0EA00C5C1000101000C0068656C6C6F20776F726C6421");
+
+  const std::vector<ColumnType> types = {TypeOf(VarChar("city", 20)), TypeOf(Int("qty"))};
+  std::vector<std::vector<CompressedValue>> rows;
+  for (const auto& [city, quantity] : std::vector<std::pair<const char*, int>>{
+           {"Copenhagen", 1001}, {"Copenhagen", 1002}, {"Cologne", 1001}, {"Cologne", 1001}})
+    rows.push_back({CompressValue(types[0], Cell{EightBitText(city), false}),
+                    CompressValue(types[1], Cell{EncodeValue(types[1], quantity), false})});
+  const CompressedPage page = CompressPage(rows, types);
+  EXPECT_EQ(Hex(page.compressionInfo),
+            "0600001B002500"                               // anchor and dictionary, their ends
+            "21023A83E90101000A00436F70656E686167656E"     // anchor: 'Copenhagen', 1001
+            "01000A00026C6F676E65");                       // one entry: 2 bytes of the anchor, then 'logne'
+  std::vector<std::string> records;
+  for (const auto& row : page.rows) records.push_back(Hex(CompressedRowRecord(row, 0)));
+  EXPECT_EQ(records, (std::vector<std::string>{"010211", "01023101EA", "01021C00", "01021C00"}));
 }
 
 // A real file's description of its own system tables: each table's columns in

@@ -34,9 +34,11 @@ RecordLayout PackColumns(const std::vector<ColumnType>& physicalOrder) {
 RecordLayout FirstColumns(const RecordLayout& layout, std::size_t count) {
   RecordLayout first;
   first.columns.assign(layout.columns.begin(), layout.columns.begin() + static_cast<std::ptrdiff_t>(count));
-  for (const LayoutColumn& column : first.columns)
-    if (column.offset >= 0)
-      first.fixedLength = std::max<std::int16_t>(first.fixedLength, static_cast<std::int16_t>(column.offset + FixedWidth(column.type)));
+  for (const LayoutColumn& column : first.columns) {
+    if (column.offset < 0) continue;
+    const auto end = static_cast<std::int16_t>(column.offset + FixedWidth(column.type));
+    first.fixedLength = std::max(first.fixedLength, end);
+  }
   return first;
 }
 

@@ -59,8 +59,9 @@ std::vector<UnitImage> SystemRows::Units() const {
       });
       const RecordLayout layout = table.Layout();
       for (const Entry& entry : entries)
-        unit.records.push_back(UnitRecord{EncodeRecord(layout, EncodeCells(layout, entry.values), RecordForm(entry.ghost ? 6 : 0)),
-                                          entry.ghost});
+        unit.records.push_back(
+            UnitRecord{EncodeRecord(layout, EncodeCells(layout, entry.values), RecordForm(entry.ghost ? 6 : 0)),
+                       entry.ghost});
     }
     units.push_back(std::move(unit));
   }

@@ -64,7 +64,8 @@ class RowCells {
   std::optional<Bytes> SparseVector(const Row& row) const {
     std::vector<std::pair<std::int32_t, Bytes>> entries;
     for (const PlannedColumn* column : sparse_)
-      if (const Value* value = ValueOf(row, *column)) entries.emplace_back(column->columnId, EncodeValue(column->type, *value));
+      if (const Value* value = ValueOf(row, *column))
+        entries.emplace_back(column->columnId, EncodeValue(column->type, *value));
     if (entries.empty()) return std::nullopt;
     Bytes vector(4 + 4 * entries.size(), 0);
     PutU16(vector, 0, kSparseVectorId);
@@ -124,9 +125,11 @@ std::vector<UnitRecord> OrdinaryRecords(const PlannedTable& table, RowCells& cel
     RecordForm form(ghost ? 6 : 0);
     form.countedOnly = static_cast<std::int16_t>(table.sparseColumns);
     if (auto vector = cells.SparseVector(spec.rows[r])) form.complexTail.push_back(*vector);
-    const auto move = std::find_if(spec.movedRows.begin(), spec.movedRows.end(), [r](const MovedRow& m) { return m.row == r; });
+    const auto move =
+        std::find_if(spec.movedRows.begin(), spec.movedRows.end(), [r](const MovedRow& m) { return m.row == r; });
     if (move == spec.movedRows.end()) {
-      records.push_back(UnitRecord{EncodeRecord(stored, cells.Of(spec.rows[r]), form), ghost, Listed(spec.unlistedRows, r), {}});
+      const Bytes record = EncodeRecord(stored, cells.Of(spec.rows[r]), form);
+      records.push_back(UnitRecord{record, ghost, Listed(spec.unlistedRows, r), {}});
       continue;
     }
     form.type = 1;

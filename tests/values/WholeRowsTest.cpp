@@ -6,13 +6,17 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <limits>
+#include <set>
 #include <string>
 
 #include "catalog/OpenSequence.h"
 #include "catalog/SchemaResolution.h"
 #include "engine/AppSettings.h"
 #include "engine/CollationList.h"
+#include "engine/DatabaseFile.h"
+#include "engine/PageHeader.h"
 #include "platform/CodePage.h"
 #include "tests/support/DatabaseBuilder.h"
 #include "values/CompressedValues.h"
@@ -34,16 +38,102 @@ std::string NameOf(Compression compression) {
   return "";
 }
 
-// One table of each compression, the same columns and rows in each.
-DatabaseSpec InEveryCompression(const std::string& name, const std::vector<ColumnSpec>& columns,
-                                const std::vector<Row>& rows, const KeySpec& key = {}) {
+TableSpec Table(std::string name, std::vector<ColumnSpec> columns, std::vector<Row> rows) {
+  TableSpec table;
+  table.name = std::move(name);
+  table.columns = std::move(columns);
+  table.rows = std::move(rows);
+  return table;
+}
+
+// One copy of `table` in each compression, its name followed by the compression's.
+DatabaseSpec InEveryCompression(const TableSpec& table) {
   DatabaseSpec spec;
   for (Compression compression : kCompressions) {
-    TableSpec& table = spec.AddTable(name + NameOf(compression), columns, rows);
-    table.compression = compression;
-    if (!key.columns.empty()) table.primaryKey = {key.name + NameOf(compression), key.columns};
+    TableSpec& copy = spec.AddTable(table.name + NameOf(compression), table.columns, table.rows);
+    copy.compression = compression;
+    copy.ghostRows = table.ghostRows;
+    if (!table.primaryKey.columns.empty())
+      copy.primaryKey = {table.primaryKey.name + NameOf(compression), table.primaryKey.columns};
   }
   return spec;
+}
+
+DatabaseSpec InEveryCompression(const std::string& name, const std::vector<ColumnSpec>& columns,
+                                const std::vector<Row>& rows) {
+  return InEveryCompression(Table(name, columns, rows));
+}
+
+// A database of one table, in the layout asked for.
+DatabaseSpec OneTable(const TableSpec& table, Layout layout = Layout::kSql2005Plus) {
+  DatabaseSpec spec;
+  spec.layout = layout;
+  spec.tables.push_back(table);
+  return spec;
+}
+
+// The rows of `texts` whose indices are listed, in that order.
+Texts Picked(const Texts& texts, const std::vector<std::size_t>& rows) {
+  Texts picked;
+  for (std::size_t row : rows) picked.push_back(texts.at(row));
+  return picked;
+}
+
+std::string HexOf(const Bytes& bytes) {
+  static const char kDigits[] = "0123456789ABCDEF";
+  std::string text = "0x";
+  for (std::uint8_t byte : bytes) {
+    text.push_back(kDigits[byte >> 4]);
+    text.push_back(kDigits[byte & 15]);
+  }
+  return text;
+}
+
+// "DF FF 01" as bytes.
+Bytes FromHex(const std::string& text) {
+  Bytes bytes;
+  for (std::size_t i = 0; i + 1 < text.size(); ++i)
+    if (text[i] != ' ') bytes.push_back(static_cast<std::uint8_t>(std::stoi(text.substr(i++, 2), nullptr, 16)));
+  return bytes;
+}
+
+// Values whose every hundred characters (or bytes) differ from the hundred
+// before, so that a fragment read twice or out of its place shows.
+std::string Letters(std::size_t length) {
+  std::string text;
+  for (std::size_t i = 0; i < length; ++i) text.push_back(static_cast<char>('A' + i / 100 % 26));
+  return text;
+}
+
+std::string CyrillicLetters(std::size_t characters) {  // U+0410 and on: two bytes each in UTF-8
+  std::string text;
+  for (std::size_t i = 0; i < characters; ++i) {
+    const unsigned letter = 0x410 + static_cast<unsigned>(i / 100 % 32);
+    text.push_back(static_cast<char>(0xC0 | letter >> 6));
+    text.push_back(static_cast<char>(0x80 | (letter & 0x3F)));
+  }
+  return text;
+}
+
+Bytes ByteRun(std::size_t length) {
+  Bytes bytes;
+  for (std::size_t i = 0; i < length; ++i) bytes.push_back(static_cast<std::uint8_t>(i / 100 + i % 7));
+  return bytes;
+}
+
+// <list><i>item 0</i>...</list> in binary XML, and its text.
+std::pair<Bytes, std::string> ListDocument(int items) {
+  Bytes bytes = FromHex("DF FF 01 B0 04 F0 04 6C 00 69 00 73 00 74 00 EF 00 00 01 F0 01 69 00 EF 00 00 02 F8 01");
+  std::string text = "<list>";
+  for (int k = 0; k < items; ++k) {
+    const std::string item = "item " + std::to_string(k);
+    bytes.insert(bytes.end(), {0xF8, 0x02, 0x11, static_cast<std::uint8_t>(item.size())});  // <i>, nvarchar text
+    for (char c : item) bytes.insert(bytes.end(), {static_cast<std::uint8_t>(c), 0});
+    bytes.push_back(0xF7);
+    text += "<i>" + item + "</i>";
+  }
+  bytes.push_back(0xF7);
+  return {bytes, text + "</list>"};
 }
 
 class WholeRowsTest : public ::testing::Test {
@@ -89,12 +179,50 @@ class WholeRowsTest : public ::testing::Test {
     return rows;
   }
 
+  // The default values the schema resolution takes for columns without
+  // storage: the definitions of the default constraints (sysobjvalues rows:
+  // valclass, objid, subobjid, valnum, value, imageval), keyed by the table and
+  // column the constraint's object row names (its parent and property).
+  std::vector<ModuleTextEntry> DefaultEntries() {
+    std::vector<ModuleTextEntry> entries;
+    for (const std::vector<std::string>& row : List("sysobjvalues", {}, true, "S ")) {
+      const CatalogObject* constraint = opened_.catalog->ObjectById(std::stoi(row.at(1)));
+      if (!constraint || constraint->type != "D ") continue;
+      entries.push_back({platform::Utf8ToUtf16(std::to_string(constraint->parentId)),
+                         platform::Utf8ToUtf16(std::to_string(constraint->property)), platform::Utf8ToUtf16(row.at(5))});
+    }
+    return entries;
+  }
+
+  // The first data page of a table, read with its layouts installed as a listing installs them.
+  std::unique_ptr<CDataPage> FirstPage(const std::string& table) {
+    layouts_ = ResolveTableSchema(*opened_.catalog, platform::Utf8ToUtf16(table), "U ", {});
+    CompressedValueRebuilder rebuilder(layouts_);
+    Settings().listingContext = &rebuilder;
+    auto page = opened_.file->ReadDataPage(opened_.catalog->selected.dataPages.at(0));
+    Settings().listingContext = nullptr;
+    return page;
+  }
+
   // The listed rows of every compression of a table written by InEveryCompression.
-  void ExpectEveryCompression(const std::string& name, const Texts& expected) {
+  void ExpectEveryCompression(const std::string& name, const Texts& expected, bool markers = true) {
     for (Compression compression : kCompressions) {
       SCOPED_TRACE(name + NameOf(compression));
-      EXPECT_EQ(List(name + NameOf(compression)), expected);
+      EXPECT_EQ(List(name + NameOf(compression), {}, markers), expected);
     }
+  }
+
+  // Text pages of the table listed last: the pages of the file whose headers
+  // name one of its allocation units (the page maps keep no text pages).
+  std::size_t TextPageCount() const {
+    std::set<std::int32_t> units;
+    for (const CatalogAllocUnit& unit : opened_.catalog->selected.allocUnits) units.insert(AllocationUnitPageKey(unit.id));
+    std::size_t pages = 0;
+    for (std::int32_t number = 1; number < static_cast<std::int32_t>(opened_.file->pageCount); ++number) {
+      const auto header = opened_.file->ReadPageHeader(PageId{kPrimaryFileId, number});
+      pages += header && header->pageType == 3 && units.count(PageMapKey(header->objectId, header->indexId));
+    }
+    return pages;
   }
 
   const ColumnLayout& LayoutNamed(const std::string& name) const {
@@ -222,10 +350,7 @@ TEST_F(WholeRowsTest, Sql2000FilesShowTheTypesOfTheirTime) {
   for (const Family& family : Families()) {
     if (!family.sql2000) continue;
     SCOPED_TRACE(family.name);
-    DatabaseSpec spec;
-    spec.layout = Layout::kSql2000;
-    spec.AddTable(family.name, family.columns, family.rows);
-    Open(spec);
+    Open(OneTable(Table(family.name, family.columns, family.rows), Layout::kSql2000));
     EXPECT_EQ(List(family.name), family.texts);
   }
 }
@@ -249,10 +374,7 @@ TEST_F(WholeRowsTest, NineBitColumnsTakeTwoBytes) {
                        {"4", "False", "False", "False", "False", "False", "False", "False", "True", "True"}};
   Open(InEveryCompression("Flags", NineBits(), rows));
   ExpectEveryCompression("Flags", texts);
-  DatabaseSpec legacy;
-  legacy.layout = Layout::kSql2000;
-  legacy.AddTable("Flags", NineBits(), rows);
-  Open(legacy);
+  Open(OneTable(Table("Flags", NineBits(), rows), Layout::kSql2000));
   EXPECT_EQ(List("Flags"), texts);
 }
 
@@ -274,13 +396,421 @@ TEST_F(WholeRowsTest, DISABLED_NullBitColumnsKeepTheBitsAfterThem) {
 TEST_F(WholeRowsTest, TableClusteredOnItsThirdColumn) {
   const std::vector<ColumnSpec> columns = {Int("A"), VarChar("B", 20), Int("C").NotNull(), NVarChar("D", 20),
                                            Bit("E")};
-  const std::vector<Row> rows = {{7, "seven", 1, "one", 1}, {nullptr, "eight", 2, nullptr, 0}, {9, nullptr, 3, "three", nullptr}};
-  Open(InEveryCompression("Keyed", columns, rows, {"PK_Keyed", {"C"}}));
+  const std::vector<Row> rows = {
+      {7, "seven", 1, "one", 1}, {nullptr, "eight", 2, nullptr, 0}, {9, nullptr, 3, "three", nullptr}};
+  TableSpec keyed = Table("Keyed", columns, rows);
+  keyed.primaryKey = {"PK_Keyed", {"C"}};
+  Open(InEveryCompression(keyed));
   ExpectEveryCompression("Keyed", {{"7", "seven", "1", "one", "True"},
                                    {"NULL", "eight", "2", "NULL", "False"},
                                    {"9", "NULL", "3", "three", "NULL"}});
   EXPECT_EQ(LayoutNamed("C").physicalColumnId, 1);
   EXPECT_EQ(LayoutNamed("A").physicalColumnId, 2);
+}
+
+// ---- sql_variant and xml ----------------------------------------------------
+
+struct VariantCase {
+  ColumnSpec base;
+  Value value;
+  std::string text;
+};
+
+const std::vector<VariantCase>& VariantCases() {
+  static const std::vector<VariantCase> cases = {
+      {Int("int"), 5, "5"},
+      {BigInt("bigint"), std::int64_t{-9000000000}, "-9000000000"},
+      {TinyInt("tinyint"), 255, "255"},
+      {SmallInt("smallint"), -2, "-2"},
+      {Bit("bit"), 1, "True"},
+      {Float("float"), 0.1, "0.1"},
+      {Real("real"), 1.5, "1.5"},
+      {Money("money"), "1.00", "1.0000"},
+      {SmallMoney("smallmoney"), "-0.0005", "-0.0005"},
+      {DateTime("datetime"), "2024-01-01 12:00:00", "2024-01-01 12:00:00"},
+      {SmallDateTime("smalldatetime"), "2024-01-01 10:30:00", "2024-01-01 10:30:00"},
+      {Date("date"), "2024-02-29", "2024-02-29"},
+      {Time("time", 7), "12:00:00.05", "12:00:00.0500000"},
+      {DateTime2("datetime2", 3), "2024-02-29 10:30:00.123", "2024-02-29 10:30:00.123"},
+      {DateTimeOffset("datetimeoffset", 0), "2010-05-01 14:30:00 +05:30", "2010-05-01 14:30:00 +5:30"},
+      {Decimal("decimal", 5, 2), "123.45", "123.45"},
+      {Numeric("numeric", 10, 4), "-1.5", "-1.5000"},
+      {UniqueIdentifier("uniqueidentifier"), kGuid, kGuid},
+      {Binary("binary", 4), Bytes{1, 2}, "0x01020000"},
+      {VarBinary("varbinary", 10), Bytes{0x0A, 0x0B}, "0x0A0B"},
+      {Char("char", 5), "ab", "ab   "},
+      {VarChar("varchar", 10), "hello", "hello"},
+      {NChar("nchar", 5), "ab", "ab   "},
+      {NVarChar("nvarchar", 10), "\xD0\x96\xD1\x83\xD0\xBA", "\xD0\x96\xD1\x83\xD0\xBA"},
+  };
+  return cases;
+}
+
+// One row per base type, its position first, then a NULL.
+DatabaseSpec Variants() {
+  std::vector<Row> rows;
+  for (std::size_t k = 0; k < VariantCases().size(); ++k)
+    rows.push_back({static_cast<int>(k), Variant(VariantCases()[k].base, VariantCases()[k].value)});
+  rows.push_back({static_cast<int>(rows.size()), nullptr});
+  return InEveryCompression("Variants", {Int("k").NotNull(), SqlVariant("v")}, rows);
+}
+
+// Whether a variant leaves the short data region of a compressed record: more than 8 bytes.
+bool LongWhenCompressed(const VariantCase& c) { return Variant(c.base, c.value).Raw()->size() > 8; }
+
+TEST_F(WholeRowsTest, SqlVariantOfEveryBaseType) {
+  Open(Variants());
+  const std::vector<VariantCase>& cases = VariantCases();
+  for (Compression compression : kCompressions) {
+    SCOPED_TRACE(NameOf(compression));
+    const Texts rows = List("Variants" + NameOf(compression));
+    ASSERT_EQ(rows.size(), cases.size() + 1);
+    for (std::size_t k = 0; k < cases.size(); ++k) {
+      if (compression != Compression::kNone && !LongWhenCompressed(cases[k])) continue;
+      EXPECT_EQ(rows[k][1], cases[k].text) << cases[k].base.name;
+    }
+    EXPECT_EQ(rows.back()[1], "NULL");
+  }
+}
+
+// Reading side: a sql_variant of at most 8 bytes sits in the short data region
+// of a compressed record; the rebuilt value is formatted by FormatValue, whose
+// sql_variant rule skips an 8-byte string header, instead of FormatVariant:
+// int 5 (38 01 05 00 00 00), tinyint, smallint, bit, real, smallmoney,
+// smalldatetime, date, time(7), binary(4) and varbinary variants show empty text.
+TEST_F(WholeRowsTest, DISABLED_ShortSqlVariantsOfCompressedRecords) {
+  Open(Variants());
+  for (Compression compression : {Compression::kRowLevel, Compression::kPageLevel}) {
+    SCOPED_TRACE(NameOf(compression));
+    const Texts rows = List("Variants" + NameOf(compression));
+    ASSERT_EQ(rows.size(), VariantCases().size() + 1);
+    for (std::size_t k = 0; k < VariantCases().size(); ++k) EXPECT_EQ(rows[k][1], VariantCases()[k].text);
+  }
+}
+
+// The worked examples of the binary XML notes: element, attribute and text;
+// prefixed names and a namespace declaration; escaped text, a comment, a
+// processing instruction and CDATA; typed values (version 2).
+TEST_F(WholeRowsTest, XmlValuesShowTheirDocuments) {
+  const std::vector<std::pair<std::string, std::string>> documents = {
+      {"DF FF 01 B0 04 F0 04 72 00 6F 00 6F 00 74 00 EF 00 00 01 F0 01 61 00 EF 00 00 02 F8 01 F6 02 11 01 31 00 F5 11 02 "
+       "68 00 69 00 F7",
+       "<root a=\"1\">hi</root>"},
+      {"DF FF 01 B0 04 F0 05 75 00 72 00 6E 00 3A 00 78 00 F0 01 70 00 F0 03 64 00 6F 00 63 00 EF 01 02 03 F8 01 F0 07 "
+       "78 00 6D 00 6C 00 6E 00 73 00 3A 00 70 00 EF 00 04 00 F6 02 11 05 75 00 72 00 6E 00 3A 00 78 00 F5 F0 04 69 00 "
+       "74 00 65 00 6D 00 EF 01 02 05 F8 03 F7 F7",
+       "<p:doc xmlns:p=\"urn:x\"><p:item/></p:doc>"},
+      {"DF FF 01 B0 04 F0 01 61 00 EF 00 00 01 F8 01 11 05 78 00 20 00 3C 00 20 00 79 00 F3 01 63 00 F0 01 74 00 F4 02 "
+       "01 64 00 F2 03 3C 00 26 00 3E 00 F1 F7",
+       "<a>x &lt; y<!--c--><?t d?><![CDATA[<&>]]></a>"},
+      {"DF FF 02 B0 04 F0 01 76 00 EF 00 00 01 F0 01 69 00 EF 00 00 02 F0 01 64 00 EF 00 00 03 F0 01 6E 00 EF 00 00 04 "
+       "F8 01 F6 02 02 FE FF FF FF F6 03 7F 80 46 0B F6 04 87 0B 26 0A 00 00 A2 94 1A 1D 00 00 00 F5 7B 07 00 74 05 3F "
+       "47 80 46 0B 78 00 F7",
+       "<v i=\"-2\" d=\"2024-02-29\" n=\"-12.5\">2024-02-29T10:30:00+02:00</v>"},
+  };
+  std::vector<Row> rows = {{0, nullptr}};
+  Texts texts = {{"0", "NULL"}};
+  for (const auto& [hex, text] : documents) {
+    rows.push_back({static_cast<int>(rows.size()), FromHex(hex)});
+    texts.push_back({std::to_string(texts.size()), text});
+  }
+  Open(InEveryCompression("Documents", {Int("k").NotNull(), Xml("x")}, rows));
+  ExpectEveryCompression("Documents", texts);
+}
+
+// ---- large values -----------------------------------------------------------
+
+// Every kind of large value stored one way: text, ntext and image behind text
+// pointers, the max types and xml behind in-row roots.
+std::vector<ColumnSpec> LargeColumns(Storage storage) {
+  std::vector<ColumnSpec> columns = {Int("Id").NotNull(), Text("t"), NText("nt"), Image("im"), VarChar("vm", -1),
+                                     NVarChar("nm", -1), VarBinary("bm", -1), Xml("x")};
+  for (std::size_t k = 1; k < columns.size(); ++k) columns[k].Stored(storage, 3000);
+  return columns;
+}
+
+TEST_F(WholeRowsTest, LargeValuesThroughEveryFragmentType) {
+  struct Case {
+    Storage storage;
+    std::size_t bytes;
+    std::size_t textPages;  // at least
+  };
+  const std::vector<Case> cases = {
+      {Storage::kSmallRoot, 6000, 3}, {Storage::kDataFragments, 10000, 6}, {Storage::kInternalNodes, 10000, 6}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(static_cast<int>(c.storage));
+    const auto [xml, xmlText] = ListDocument(static_cast<int>(c.bytes / 20));
+    const auto [smallXml, smallXmlText] = ListDocument(1);
+    const std::vector<Row> rows = {
+        {1, Letters(c.bytes), CyrillicLetters(c.bytes / 2), ByteRun(c.bytes), Letters(c.bytes),
+         CyrillicLetters(c.bytes / 2), ByteRun(c.bytes), xml},
+        {2, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr},
+        {3, "a small value", "a small value", ByteRun(12), "a small value", "a small value", ByteRun(12), smallXml}};
+    const std::string marker = "<BIG BINARY DATA>";
+    Texts texts = {{"1", Letters(c.bytes), CyrillicLetters(c.bytes / 2), HexOf(ByteRun(c.bytes)), marker, marker, marker,
+                    xmlText},
+                   {"2", "NULL", "NULL", "NULL", "NULL", "NULL", "NULL", "NULL"},
+                   {"3", "a small value", "a small value", HexOf(ByteRun(12)), marker, marker, marker, smallXmlText}};
+    Open(InEveryCompression("Large", LargeColumns(c.storage), rows));
+    ExpectEveryCompression("Large", texts);
+    EXPECT_GE(TextPageCount(), c.textPages);
+    // Outside a listing the max types are read as well.
+    for (std::size_t row : {0, 2})
+      for (std::size_t column = 4; column <= 6; ++column) texts[row][column] = texts[row][column - 3];
+    ExpectEveryCompression("Large", texts, false);
+  }
+}
+
+TEST_F(WholeRowsTest, RowOverflowValuesAreReadInTheListing) {
+  std::vector<ColumnSpec> columns = {Int("Id").NotNull(), VarChar("v", 8000), NVarChar("n", 4000), VarBinary("b", 8000)};
+  for (std::size_t k = 1; k < columns.size(); ++k) columns[k].Stored(Storage::kRowOverflow);
+  Open(InEveryCompression("Overflow", columns,
+                          {{1, Letters(7000), CyrillicLetters(3500), ByteRun(7000)},
+                           {2, "off the row all the same", nullptr, ByteRun(10)}}));
+  ExpectEveryCompression("Overflow", {{"1", Letters(7000), CyrillicLetters(3500), HexOf(ByteRun(7000))},
+                                      {"2", "off the row all the same", "NULL", HexOf(ByteRun(10))}});
+}
+
+// Damaged trees: internal node 0 links [data 0, node 0] (a self-link), or
+// node 0 links [data 0, node 1] and node 1 links [data 2, node 0] (a cycle).
+// Each link is followed once: the value ends with the data gathered so far.
+TEST_F(WholeRowsTest, ALinkCycleEndsWithTheDataGatheredSoFar) {
+  const std::string value = Letters(12000);  // four data fragments, two internal nodes
+  const std::string selfLinked = value.substr(0, 3000) + value.substr(6000);
+  const std::string cycled = value.substr(0, 3000) + value.substr(6000, 3000);
+  Open(OneTable(Table("Damaged",
+                      {Int("Id").NotNull(),
+                       Text("self").Stored(Storage::kInternalNodes, 3000).Damaged(LinkDamage::kSelfLink),
+                       Text("cycle").Stored(Storage::kInternalNodes, 3000).Damaged(LinkDamage::kTwoNodeCycle),
+                       VarChar("maxSelf", -1).Stored(Storage::kInternalNodes, 3000).Damaged(LinkDamage::kSelfLink),
+                       VarChar("maxCycle", -1).Stored(Storage::kInternalNodes, 3000).Damaged(LinkDamage::kTwoNodeCycle)},
+                      {{1, value, value, value, value}})));
+  EXPECT_EQ(List("Damaged", {}, false), (Texts{{"1", selfLinked, cycled, selfLinked, cycled}}));
+}
+
+// ---- sparse columns, moved, ghost and deleted rows --------------------------
+
+TableSpec SparseTable(std::vector<Row> rows) {
+  return Table("Sparse",
+               {Int("Id").NotNull(), VarChar("Name", 20), Int("S1").Sparse(), NVarChar("S2", 20).Sparse(),
+                Decimal("S3", 5, 2).Sparse(), DateTime("At").NotNull()},
+               std::move(rows));
+}
+
+// The sparse columns' values sit in the sparse column vector, a complex value
+// after the record's own variable-length values.
+TEST_F(WholeRowsTest, SparseColumnsComeFromTheSparseVector) {
+  Open(OneTable(SparseTable({{1, "a", 7, "x", "1.50", "2024-01-01 00:00:00"},
+                             {2, nullptr, -3, "\xD0\x96\xD1\x83\xD0\xBA", "4.25", "2024-01-02 00:00:00"}})));
+  EXPECT_EQ(List("Sparse"), (Texts{{"1", "a", "7", "x", "1.50", "2024-01-01 00:00:00"},
+                                   {"2", "NULL", "-3", "\xD0\x96\xD1\x83\xD0\xBA", "4.25", "2024-01-02 00:00:00"}}));
+  EXPECT_EQ(LayoutNamed("S2").sparseFlag, 1);
+  EXPECT_EQ(LayoutNamed("Name").sparseFlag, 0);
+}
+
+// Reading side: a sparse column without an entry in the vector (or in a row
+// without a vector) shows empty text instead of NULL.
+TEST_F(WholeRowsTest, DISABLED_SparseColumnsWithoutAValueShowNull) {
+  Open(OneTable(SparseTable({{3, "c", nullptr, "alone", nullptr, "2024-01-03 00:00:00"},
+                             {4, "d", nullptr, nullptr, nullptr, "2024-01-04 00:00:00"}})));
+  EXPECT_EQ(List("Sparse"), (Texts{{"3", "c", "NULL", "alone", "NULL", "2024-01-03 00:00:00"},
+                                   {"4", "d", "NULL", "NULL", "NULL", "2024-01-04 00:00:00"}}));
+}
+
+// Reading side: a sparse vector of exactly 16 bytes (here one entry, S2 = N'only':
+// 05 00 01 00 04 00 10 00 and 8 bytes of UTF-16) is not parsed, as if it could be
+// a text pointer, whose first byte is 0: its values show empty text.
+TEST_F(WholeRowsTest, DISABLED_SparseVectorsOfSixteenBytes) {
+  Open(OneTable(SparseTable({{5, "e", nullptr, "only", nullptr, "2024-01-05 00:00:00"}})));
+  EXPECT_EQ(List("Sparse")[0][3], "only");
+}
+
+TableSpec MovedRows() {
+  std::vector<Row> rows;
+  for (int k = 0; k < 5; ++k) rows.push_back({k, "row " + std::to_string(k)});
+  TableSpec heap = Table("Moved", {Int("Id").NotNull(), VarChar("Note", 200)}, rows);
+  heap.movedRows = {{1, false}, {3, true}};
+  return heap;
+}
+
+// A moved row's slot holds a forwarding stub: the row is read from the
+// forwarded record it points at. A stub that points at another stub is not
+// followed further: it gives an empty record, every column NULL.
+TEST_F(WholeRowsTest, MovedRowsAreReadThroughTheirStubs) {
+  for (Layout layout : {Layout::kSql2005Plus, Layout::kSql2000}) {
+    SCOPED_TRACE(layout == Layout::kSql2000 ? "2000" : "2005+");
+    Open(OneTable(MovedRows(), layout));
+    const Texts rows = List("Moved");
+    ASSERT_GE(rows.size(), 5u);
+    EXPECT_EQ(Texts(rows.begin(), rows.begin() + 5),
+              (Texts{{"0", "row 0"}, {"1", "row 1"}, {"2", "row 2"}, {"NULL", "NULL"}, {"4", "row 4"}}));
+  }
+}
+
+// Reading side: forwarded records (type 1) are also listed in their own slots,
+// so a moved row shows twice: through its stub and where it was moved to
+// (here row 1 at slots 1 and 6; row 3, behind two stubs, at slots 5 and 7).
+TEST_F(WholeRowsTest, DISABLED_MovedRowsAreListedOnce) {
+  Open(OneTable(MovedRows()));
+  const Texts rows = List("Moved");
+  EXPECT_EQ(std::count(rows.begin(), rows.end(), std::vector<std::string>{"1", "row 1"}), 1);
+}
+
+// Rows with a 128-byte fixed part, a null bitmap and a variable-length value:
+// their first bytes are the ones the deleted-record scan searches for (30 00
+// 84 00, or 3C 00 84 00 for a ghost).
+TableSpec DeletedRows() {
+  return Table("Deleted", {Int("Id").NotNull(), Char("Pad", 123).NotNull(), VarChar("Note", 20), Bit("B")},
+               {{0, "p", "zero", 1}, {1, "p", "one", 0}, {2, "p", "two", nullptr}, {3, "p", "three", 1}});
+}
+const std::string kPad = "p" + std::string(122, ' ');
+const Texts kDeletedRowTexts = {{"0", kPad, "zero", "True"},
+                                {"1", kPad, "one", "False"},
+                                {"2", kPad, "two", "NULL"},
+                                {"3", kPad, "three", "True"}};
+
+// A ghost record is a deleted row still in its slot: listed only while deleted
+// records are shown.
+TEST_F(WholeRowsTest, GhostRowsShowOnlyWithDeletedRecords) {
+  TableSpec table = DeletedRows();
+  table.ghostRows = {1};
+  struct Case {
+    DatabaseSpec spec;
+    std::vector<std::string> tables;
+  };
+  const std::vector<Case> cases = {{InEveryCompression(table), {"DeletedPlain", "DeletedRow", "DeletedPage"}},
+                                   {OneTable(table, Layout::kSql2000), {"Deleted"}}};
+  for (const Case& c : cases) {
+    Open(c.spec);
+    for (const std::string& name : c.tables) {
+      SCOPED_TRACE(name);
+      Settings().showDeletedRecords = 0;
+      EXPECT_EQ(List(name), Picked(kDeletedRowTexts, {0, 2, 3}));
+      EXPECT_EQ(FirstPage(name)->header->ghostRecordCount, 1);
+      Settings().showDeletedRecords = 1;
+      EXPECT_EQ(List(name), kDeletedRowTexts);
+    }
+  }
+}
+
+// A deleted row whose slot is gone is found only by the deleted-record scan,
+// which both deleted-record switches turn on; it is listed after the slots.
+TEST_F(WholeRowsTest, TheDeletedRecordScanFindsRowsWithoutASlot) {
+  TableSpec table = DeletedRows();
+  table.unlistedRows = {2};
+  struct Case {
+    std::uint8_t show, advanced;
+    std::vector<std::size_t> rows;
+  };
+  const std::vector<Case> cases = {{0, 0, {0, 1, 3}}, {1, 0, {0, 1, 3}}, {0, 1, {0, 1, 3}}, {1, 1, {0, 1, 3, 2}}};
+  for (Layout layout : {Layout::kSql2005Plus, Layout::kSql2000}) {
+    Open(OneTable(table, layout));
+    for (const Case& c : cases) {
+      Settings().showDeletedRecords = c.show;
+      Settings().showAdvancedDeletedRecords = c.advanced;
+      EXPECT_EQ(List("Deleted"), Picked(kDeletedRowTexts, c.rows)) << int{c.show} << int{c.advanced};
+    }
+  }
+}
+
+// ---- columns added or dropped after the rows were written -------------------
+
+TEST_F(WholeRowsTest, ColumnsAddedAfterTheRowsShowTheirDefaultOrNull) {
+  Open(InEveryCompression(
+      "Grown",
+      {Int("Id").NotNull(), VarChar("Name", 20),
+       Int("Qty").NotNull().Default("((0))").Added(ColumnHistory::kAddedUnplaced),
+       NVarChar("Note", 20).Default("(N'n/a')").Added(ColumnHistory::kAddedUnplaced), Bit("Flag").Added()},
+      {{1, "a"}, {2, nullptr}}));
+  const std::vector<ModuleTextEntry> entries = DefaultEntries();
+  for (Compression compression : kCompressions) {
+    SCOPED_TRACE(NameOf(compression));
+    EXPECT_EQ(List("Grown" + NameOf(compression), entries),
+              (Texts{{"1", "a", "((0))", "(N'n/a')", "NULL"}, {"2", "NULL", "((0))", "(N'n/a')", "NULL"}}));
+    EXPECT_EQ(LayoutNamed("Qty").physicalColumnId, -99);
+    EXPECT_EQ(LayoutNamed("Note").physicalColumnId, -99);
+    EXPECT_EQ(LayoutNamed("Flag").physicalColumnId, 3);  // after the stored columns; Qty and Note have no place
+  }
+}
+
+// A dropped column keeps its bytes in the rows written before; it has no
+// column row, so it is not listed and the columns around it read as before.
+TEST_F(WholeRowsTest, DroppedColumnsLeaveTheirBytesUnread) {
+  Open(InEveryCompression("Shrunk",
+                          {Int("Id").NotNull(), Int("Old").Dropped(), VarChar("Gone", 20).Dropped(), VarChar("Name", 20),
+                           Bit("B"), Money("M")},
+                          {{1, 99, "gone", "a", 1, "1.00"},
+                           {2, nullptr, "x", nullptr, 0, "2.50"},
+                           {3, 5, nullptr, "c", nullptr, nullptr}}));
+  ExpectEveryCompression("Shrunk",
+                         {{"1", "a", "True", "1.0000"}, {"2", "NULL", "False", "2.5000"}, {"3", "c", "NULL", "NULL"}});
+  std::vector<std::string> names;
+  for (const ColumnLayout& layout : layouts_) names.push_back(platform::Utf16ToUtf8(layout.name));
+  EXPECT_EQ(names, (std::vector<std::string>{"Id", "Name", "B", "M"}));
+}
+
+// ---- what the compressed records' long values lose -------------------------
+
+// Reading side: values longer than 8 bytes in their compressed form sit in the
+// long data region, and only anchor prefixes and Unicode compression are undone
+// there: a char or binary value keeps its trimmed length (char(12) 'ABCDEFGHIJ'
+// shows "ABCDEFGHIJ", binary(12) of ten bytes "0x0102030405060708090A") and a
+// vardecimal of more than 8 bytes is handed to the formatter as it is stored
+// (decimal(38,10) 12345678901234567890.0123456789 and numeric(20,4)
+// 1234567890123.4567 show empty text).
+TEST_F(WholeRowsTest, DISABLED_LongCompressedValuesOfPaddedAndDecimalTypes) {
+  Open(InEveryCompression("Long", {Char("c", 12), Binary("bn", 12), Decimal("d", 38, 10), Numeric("n", 20, 4)},
+                          {{"ABCDEFGHIJ", Bytes{1, 2, 3, 4, 5, 6, 7, 8, 9, 10}, "12345678901234567890.0123456789",
+                            "1234567890123.4567"}}));
+  ExpectEveryCompression("Long", {{"ABCDEFGHIJ  ", "0x0102030405060708090A0000", "12345678901234567890.0123456789",
+                                   "1234567890123.4567"}});
+}
+
+// Reading side: the long values of a compressed record are taken in the order
+// of the column ids, while the record keeps them in physical order, the key
+// first: with a long key after another long column, each shows the other's
+// value (row compression: A shows "key number one", C "the first long value";
+// on the page-compressed page the key's anchor prefix makes it short).
+TEST_F(WholeRowsTest, DISABLED_LongClusteredKeyAfterALongColumn) {
+  TableSpec keyed = Table("LongKey", {VarChar("A", 30), Int("B"), VarChar("C", 30).NotNull()},
+                          {{"the first long value", 1, "key number one"}, {"the second long value", 2, "key number two"}});
+  keyed.primaryKey = {"PK_LongKey", {"C"}};
+  Open(InEveryCompression(keyed));
+  ExpectEveryCompression("LongKey", {{"the first long value", "1", "key number one"},
+                                     {"the second long value", "2", "key number two"}});
+}
+
+// Page-compressed pages begin with their compression information: an anchor
+// value for the columns whose values share leading bytes and, when values
+// repeat, a dictionary; row-compressed pages have none.
+TEST_F(WholeRowsTest, PageCompressedPagesCarryAnchorsAndDictionaries) {
+  struct Case {
+    std::string family;
+    std::size_t anchoredColumn;
+    Bytes anchor;
+    Bytes entry;  // empty: the page has no dictionary
+  };
+  const std::vector<Case> cases = {
+      {"Integers", 2, {0x83, 0xE8}, {}},                                    // int 1000
+      {"Exact", 0, {0xC2, 0x1E, 0xDC, 0x20}, {0xC6, 0x1E, 0xDC, 0x8C, 0x54, 0x64}},  // 123.45; 1234567.891 twice
+      {"Characters", 1, {'L', 'o', 'n', 'd', 'o', 'n'}, {0x00, 'R', 'o', 'm', 'e'}},  // "Rome" beside anchor "Paris"
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.family);
+    for (const Family& family : Families())
+      if (family.name == c.family) Open(InEveryCompression(family.name, family.columns, family.rows));
+    const auto page = FirstPage(c.family + "Page");
+    ASSERT_TRUE(page && page->header);
+    EXPECT_TRUE(page->header->typeFlagBits & 0x80);
+    EXPECT_TRUE(page->hasAnchor);
+    EXPECT_EQ(page->anchorValues.at(c.anchoredColumn), c.anchor);
+    EXPECT_EQ(page->hasDictionary, !c.entry.empty());
+    if (!c.entry.empty()) {
+      const auto& entries = page->dictionaryEntries;
+      EXPECT_NE(std::find(entries.begin(), entries.end(), c.entry), entries.end());
+    }
+    EXPECT_FALSE(FirstPage(c.family + "Row")->header->typeFlagBits & 0x80);
+  }
 }
 
 }  // namespace
