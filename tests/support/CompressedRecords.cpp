@@ -122,8 +122,7 @@ std::optional<Bytes> RowCompressedBytes(const ColumnType& type, const Bytes& sto
     case sqltype::kFloat:
     case sqltype::kReal:
     case sqltype::kSmallDateTime:
-      return WithoutLeading(stored, 0);
-    case sqltype::kTimestamp:
+    case sqltype::kTimestamp:  // most significant byte first: its leading zeros are the high ones
       return WithoutLeading(stored, 0);
     case sqltype::kChar:
       return WithoutTrailing(stored, 0x20);
