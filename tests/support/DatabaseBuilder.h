@@ -17,7 +17,7 @@
 //   TableSpec& notes = shop.AddTable("Notes",
 //       {Int("Id").NotNull(), NVarChar("Body", -1).Stored(Storage::kDataFragments, 3000), Int("Extra").Sparse()},
 //       {{1, std::string(9000, 'x'), 7}, {2, "short", nullptr}});
-//   notes.compression = Compression::kPageLevel;  // or ghostRows, unlistedRows, movedRows
+//   notes.ghostRows = {1};  // also unlistedRows, movedRows, and compression for tables without sparse columns
 //   WrittenDatabase files = shop.Write(folder, "shop.mdf");
 #pragma once
 

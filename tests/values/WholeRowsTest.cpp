@@ -743,20 +743,37 @@ TEST_F(WholeRowsTest, ColumnsAddedAfterTheRowsShowTheirDefaultOrNull) {
   }
 }
 
+// Columns Old and Gone were dropped after the rows were written; `price` is
+// the second row's M.
+DatabaseSpec Shrunk(const char* price) {
+  return InEveryCompression("Shrunk",
+                            {Int("Id").NotNull(), Int("Old").Dropped(), VarChar("Gone", 20).Dropped(),
+                             VarChar("Name", 20), Bit("B"), Money("M")},
+                            {{1, 99, "gone", "a", 1, "1.00"},
+                             {2, nullptr, "x", nullptr, 0, price},
+                             {3, 5, nullptr, "c", nullptr, nullptr}});
+}
+
 // A dropped column keeps its bytes in the rows written before; it has no
 // column row, so it is not listed and the columns around it read as before.
 TEST_F(WholeRowsTest, DroppedColumnsLeaveTheirBytesUnread) {
-  Open(InEveryCompression("Shrunk",
-                          {Int("Id").NotNull(), Int("Old").Dropped(), VarChar("Gone", 20).Dropped(), VarChar("Name", 20),
-                           Bit("B"), Money("M")},
-                          {{1, 99, "gone", "a", 1, "1.00"},
-                           {2, nullptr, "x", nullptr, 0, "2.50"},
-                           {3, 5, nullptr, "c", nullptr, nullptr}}));
+  Open(Shrunk("2.50"));
   ExpectEveryCompression("Shrunk",
                          {{"1", "a", "True", "1.0000"}, {"2", "NULL", "False", "2.5000"}, {"3", "c", "NULL", "NULL"}});
   std::vector<std::string> names;
   for (const ColumnLayout& layout : layouts_) names.push_back(platform::Utf16ToUtf8(layout.name));
   EXPECT_EQ(names, (std::vector<std::string>{"Id", "Name", "B", "M"}));
+}
+
+// Reading side: a page's anchor values are taken for as many record columns
+// as the table has layouts; with two dropped columns the record has six, so
+// the anchor of the last, M (A7 10, money 1.00), is lost: the first row's M
+// (code 1, the anchor) shows "0.0000" and the second's (01 74: one byte of
+// the anchor, then 74, money 1.01) "-3.2396".
+TEST_F(WholeRowsTest, DISABLED_AnchorsOfColumnsAfterDroppedOnes) {
+  Open(Shrunk("1.01"));
+  EXPECT_EQ(List("ShrunkPage"),
+            (Texts{{"1", "a", "True", "1.0000"}, {"2", "NULL", "False", "1.0100"}, {"3", "c", "NULL", "NULL"}}));
 }
 
 // ---- what the compressed records' long values lose -------------------------
