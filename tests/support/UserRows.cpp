@@ -151,30 +151,49 @@ std::size_t PageSpace(const std::vector<std::vector<CompressedValue>>& rows, con
   return used;
 }
 
-// Page compression shares values within a page: rows join a page while its
-// compression information and records fit; the page's first record carries
-// the compression information.
-std::vector<UnitRecord> PageCompressed(const std::vector<std::vector<CompressedValue>>& rows,
-                                       const std::vector<ColumnType>& types, const std::vector<bool>& ghosts) {
-  std::vector<UnitRecord> records;
-  std::vector<std::vector<CompressedValue>> page;
-  const auto flush = [&] {
-    const CompressedPage compressed = CompressPage(page, types);
-    for (std::size_t i = 0; i < compressed.rows.size(); ++i) {
-      const bool ghost = ghosts[records.size()];
-      records.push_back(UnitRecord{CompressedRowRecord(compressed.rows[i], ghost ? 6 : 0), ghost, false,
-                                   i == 0 ? compressed.compressionInfo : Bytes{}});
+using CompressedRows = std::vector<std::vector<CompressedValue>>;
+
+CompressedRows Slice(const CompressedRows& rows, std::size_t first, std::size_t count) {
+  return CompressedRows(rows.begin() + static_cast<std::ptrdiff_t>(first),
+                        rows.begin() + static_cast<std::ptrdiff_t>(first + count));
+}
+
+// The most rows from `first` on that one page holds (at least one), found by
+// doubling and then halving the count tried.
+std::size_t RowsOnPage(const CompressedRows& rows, const std::vector<ColumnType>& types, std::size_t first) {
+  const std::size_t left = rows.size() - first;
+  const auto fit = [&](std::size_t count) { return PageSpace(Slice(rows, first, count), types) <= kRecordSpace; };
+  std::size_t fits = 1;
+  std::size_t tooMany = left + 1;
+  while (fits < left) {
+    const std::size_t next = std::min(2 * fits, left);
+    if (!fit(next)) {
+      tooMany = next;
+      break;
     }
-    page.clear();
-  };
-  for (const auto& row : rows) {
-    page.push_back(row);
-    if (page.size() == 1 || PageSpace(page, types) <= kRecordSpace) continue;
-    page.pop_back();
-    flush();
-    page.push_back(row);
+    fits = next;
   }
-  if (!page.empty()) flush();
+  while (tooMany - fits > 1) {
+    const std::size_t middle = (fits + tooMany) / 2;
+    (fit(middle) ? fits : tooMany) = middle;
+  }
+  return fits;
+}
+
+// Page compression shares values within a page: each page takes as many rows
+// as fit beside its compression information, which its first record carries.
+std::vector<UnitRecord> PageCompressed(const CompressedRows& rows, const std::vector<ColumnType>& types,
+                                       const std::vector<bool>& ghosts) {
+  std::vector<UnitRecord> records;
+  while (records.size() < rows.size()) {
+    const std::size_t first = records.size();
+    const CompressedPage page = CompressPage(Slice(rows, first, RowsOnPage(rows, types, first)), types);
+    for (std::size_t i = 0; i < page.rows.size(); ++i) {
+      const bool ghost = ghosts[first + i];
+      records.push_back(UnitRecord{CompressedRowRecord(page.rows[i], ghost ? 6 : 0), ghost, false,
+                                   i == 0 ? page.compressionInfo : Bytes{}});
+    }
+  }
   return records;
 }
 

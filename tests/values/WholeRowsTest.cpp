@@ -408,6 +408,23 @@ TEST_F(WholeRowsTest, TableClusteredOnItsThirdColumn) {
   EXPECT_EQ(LayoutNamed("A").physicalColumnId, 2);
 }
 
+// Rows fill several pages; on a page-compressed table each page shares values
+// only among its own rows, in the compression information it starts with.
+TEST_F(WholeRowsTest, PageCompressionStartsAgainOnEveryPage) {
+  const char* const cities[] = {"London", "Londonderry", "Paris"};
+  std::vector<Row> rows;
+  Texts texts;
+  for (int k = 0; k < 2000; ++k) {
+    rows.push_back({k, "customer " + std::to_string(k), cities[k % 3], k % 2});
+    texts.push_back({std::to_string(k), "customer " + std::to_string(k), cities[k % 3], k % 2 ? "True" : "False"});
+  }
+  Open(InEveryCompression("Many", {Int("Id").NotNull(), VarChar("Name", 40), VarChar("City", 20), Bit("Vip")}, rows));
+  ExpectEveryCompression("Many", texts);
+  const std::vector<PageId> pages = opened_.catalog->selected.dataPages;
+  EXPECT_GT(pages.size(), 2u);
+  for (const PageId& page : pages) EXPECT_TRUE(opened_.file->ReadPageHeader(page)->typeFlagBits & 0x80);
+}
+
 // ---- sql_variant and xml ----------------------------------------------------
 
 struct VariantCase {
