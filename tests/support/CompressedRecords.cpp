@@ -105,17 +105,25 @@ std::optional<Bytes> Scsu(const std::u16string& text) {
   return bytes;
 }
 
-std::optional<Bytes> RowCompressedBytes(const ColumnType& type, const Bytes& stored) {
-  switch (type.id) {
-    case sqltype::kTinyInt:
-      return stored[0] == 0 ? Bytes{} : stored;
+bool IntegerLike(std::uint8_t typeId) {
+  switch (typeId) {
     case sqltype::kSmallInt:
     case sqltype::kInt:
     case sqltype::kBigInt:
     case sqltype::kMoney:
     case sqltype::kSmallMoney:
     case sqltype::kDateTime:
-      return BiasedInteger(SignedLe(stored));
+      return true;
+    default:
+      return false;
+  }
+}
+
+std::optional<Bytes> RowCompressedBytes(const ColumnType& type, const Bytes& stored) {
+  if (IntegerLike(type.id)) return BiasedInteger(SignedLe(stored));
+  switch (type.id) {
+    case sqltype::kTinyInt:
+      return stored[0] == 0 ? Bytes{} : stored;
     case sqltype::kDecimal:
     case sqltype::kNumeric:
       return VarDecimal(type, stored);
@@ -148,20 +156,6 @@ std::uint8_t CodeOfLength(std::size_t length) {
 CompressedValue Plain(Bytes bytes) {
   const std::uint8_t code = CodeOfLength(bytes.size());
   return CompressedValue{code, std::move(bytes), false};
-}
-
-bool IntegerLike(std::uint8_t typeId) {
-  switch (typeId) {
-    case sqltype::kSmallInt:
-    case sqltype::kInt:
-    case sqltype::kBigInt:
-    case sqltype::kMoney:
-    case sqltype::kSmallMoney:
-    case sqltype::kDateTime:
-      return true;
-    default:
-      return false;
-  }
 }
 
 // A value that can be shared through the page: it has bytes of its own.

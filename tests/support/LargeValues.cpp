@@ -14,19 +14,6 @@ constexpr std::size_t kMostDataBytes = 8040;
 constexpr std::size_t kMostSmallRootBytes = 8000;
 constexpr std::uint16_t kInternalFanOut = 2;
 
-Bytes LittleEndian(std::uint64_t value, std::size_t width) {
-  Bytes bytes(width, 0);
-  for (std::size_t i = 0; i < width; ++i) bytes[i] = static_cast<std::uint8_t>(value >> (8 * i));
-  return bytes;
-}
-
-Bytes RowPointer(RowId row) {
-  Bytes bytes(8, 0);
-  PutPagePointer(bytes, 0, row.page.pageNumber, row.page.fileId);
-  PutU16(bytes, 6, row.slot);
-  return bytes;
-}
-
 // Links as a large root or an in-row root keeps them: a 4-byte end offset, the row id.
 Bytes ShortLinks(const std::vector<std::uint64_t>& ends, const std::vector<RowId>& rows) {
   Bytes bytes;
@@ -36,6 +23,13 @@ Bytes ShortLinks(const std::vector<std::uint64_t>& ends, const std::vector<RowId
 }
 
 }  // namespace
+
+Bytes RowPointer(RowId row) {
+  Bytes bytes(8, 0);
+  PutPagePointer(bytes, 0, row.page.pageNumber, row.page.fileId);
+  PutU16(bytes, 6, row.slot);
+  return bytes;
+}
 
 bool StoredOffRow(const ColumnSpec& column) {
   return IsLargeObject(column.type) || column.storage != Storage::kDefault;

@@ -58,6 +58,9 @@ class LargeValueWriter {
   std::uint64_t blobId_ = 0;  // of the value being written
 };
 
+// A row id as links, stubs and back pointers keep it: page number, file id, slot.
+Bytes RowPointer(RowId row);
+
 // Whether the values of a column live on text pages.
 bool StoredOffRow(const ColumnSpec& column);
 

@@ -15,12 +15,6 @@ namespace {
   throw std::invalid_argument("a value of type " + std::to_string(type.id) + ": " + why);
 }
 
-Bytes LittleEndian(std::uint64_t value, std::size_t width) {
-  Bytes bytes(width, 0);
-  for (std::size_t i = 0; i < width; ++i) bytes[i] = static_cast<std::uint8_t>(value >> (8 * i));
-  return bytes;
-}
-
 std::int64_t IntegerOf(const ColumnType& type, const Value& value) {
   if (const std::int64_t* integer = value.Integer()) return *integer;
   if (const std::string* text = value.Text()) return std::stoll(*text);
@@ -497,6 +491,12 @@ Bytes EncodeValue(const ColumnType& type, const Value& value) {
   if (IsVariableLength(type) && !IsLargeObject(type.id) && type.maxLength > 0 &&
       bytes.size() > static_cast<std::size_t>(type.maxLength))
     Refuse(type, "longer than the column");
+  return bytes;
+}
+
+Bytes LittleEndian(std::uint64_t value, std::size_t width) {
+  Bytes bytes(width, 0);
+  for (std::size_t i = 0; i < width; ++i) bytes[i] = static_cast<std::uint8_t>(value >> (8 * i));
   return bytes;
 }
 

@@ -45,6 +45,9 @@ std::int16_t FixedWidth(const ColumnType& type);
 // itself). Throws std::invalid_argument when the value does not fit the type.
 Bytes EncodeValue(const ColumnType& type, const Value& value);
 
+// The low `width` bytes of `value`, least significant first.
+Bytes LittleEndian(std::uint64_t value, std::size_t width);
+
 // UTF-8 to UTF-16LE, and to 8-bit text (characters up to U+00FF, as Latin-1).
 Bytes Utf16Text(const std::string& utf8);
 Bytes EightBitText(const std::string& utf8);

@@ -105,13 +105,7 @@ Bytes StubTo(const UnitPlacement& placement, std::size_t record) {
 }
 
 // A forwarded record's last value: 0x0400, then the row id of its stub.
-Bytes BackPointer(RowId stub) {
-  Bytes pointer(10, 0);
-  PutU16(pointer, 0, kBackPointerId);
-  PutPagePointer(pointer, 2, stub.page.pageNumber, stub.page.fileId);
-  PutU16(pointer, 8, stub.slot);
-  return pointer;
-}
+Bytes BackPointer(RowId stub) { return Concat({LittleEndian(kBackPointerId, 2), RowPointer(stub)}); }
 
 // Ordinary records, one per row in row order; a moved row leaves a stub in its
 // place and its record (behind a second stub, if asked) after the last row.
