@@ -29,6 +29,8 @@ struct Options {
   std::string list;
   std::string snapshot;
   std::string table;
+  std::string name;
+  std::string key;
   std::string format = "text";
   std::int64_t offset = 0;
   std::int64_t limit = kNoLimit;
@@ -50,6 +52,9 @@ struct Commands {
   CLI::App* catalog;
   CLI::App* columns;
   CLI::App* rows;
+  CLI::App* definition;
+  CLI::App* definitions;
+  CLI::App* keyscript;
   CLI::App* snapshotSave;
   CLI::App* snapshotLoad;
 };
@@ -85,6 +90,16 @@ void AddRowsCommand(CLI::App& app, Commands& c, Options& options) {
   c.rows->add_option("--limit", options.limit, "print at most this many rows")->check(CLI::NonNegativeNumber);
 }
 
+void AddDefinitionCommands(CLI::App& app, Commands& c, Options& options) {
+  c.definition = AddCommand(app, "definition", "the definition text of a view, procedure, function, trigger, default or constraint", options);
+  c.definition->add_option("NAME", options.name, "the object's name")->required();
+  c.definitions = AddCommand(app, "definitions", "every view, procedure, function, trigger, default and check constraint with its text", options);
+  c.definitions->add_flag("--json", options.json, "print a JSON array of {name, type, definition}");
+  c.keyscript = AddCommand(app, "keyscript", "the ALTER TABLE script of a table's primary key, unique key or constraint", options);
+  c.keyscript->add_option("TABLE", options.table, "a user table, or a system table of that name")->required();
+  c.keyscript->add_option("KEY", options.key, "the key's or constraint's name")->required();
+}
+
 Commands AddCommands(CLI::App& app, Options& options) {
   Commands c{};
   c.info = AddCommand(app, "info", "version, database name, collation and page map of a file", options);
@@ -106,6 +121,7 @@ Commands AddCommands(CLI::App& app, Options& options) {
   c.columns->add_option("TABLE", options.table, "a user table, or a system table of that name")->required();
   c.columns->add_flag("--json", options.json, "print a JSON array with every field of each column");
   AddRowsCommand(app, c, options);
+  AddDefinitionCommands(app, c, options);
 
   CLI::App* snapshot = app.add_subcommand("snapshot", "save or load the page maps of a database");
   snapshot->require_subcommand(1);
@@ -128,7 +144,8 @@ std::string OneLine(std::string text) {
 // CLI11 reports a misspelt command as a missing one; name the word instead.
 std::string ParseErrorText(const CLI::App& app, const CLI::ParseError& error, int argc, const char* const* argv) {
   if (app.get_subcommands().empty() && argc > 1 && argv[1][0] != '-')
-    return fmt::format("unknown command '{}': expected info, page, iam, objects, catalog, columns, rows or snapshot",
+    return fmt::format("unknown command '{}': expected info, page, iam, objects, catalog, columns, rows, definition, "
+                       "definitions, keyscript or snapshot",
                        argv[1]);
   return OneLine(error.what());
 }
@@ -178,8 +195,9 @@ void Run(const Commands& c, const Options& options, std::ostream& out, std::ostr
     ObjectsCommand(*db.catalog, options.json, out);
     return;
   }
-  const bool withCatalog =
-      c.objects->parsed() || c.catalog->parsed() || c.columns->parsed() || c.rows->parsed() || c.snapshotSave->parsed();
+  const bool withCatalog = c.objects->parsed() || c.catalog->parsed() || c.columns->parsed() || c.rows->parsed() ||
+                           c.definition->parsed() || c.definitions->parsed() || c.keyscript->parsed() ||
+                           c.snapshotSave->parsed();
   auto db = OpenDatabase(options.file, progress.get(), withCatalog);
   if (c.info->parsed()) InfoCommand(*db.file, options.json, out);
   if (c.page->parsed()) PageCommand(*db.file, *pageId, options.hex, out);
@@ -189,6 +207,9 @@ void Run(const Commands& c, const Options& options, std::ostream& out, std::ostr
   if (c.catalog->parsed()) CatalogCommand(*db.catalog, options.list, options.json, out);
   if (c.columns->parsed()) ColumnsCommand(*db.catalog, options.table, options.json, out);
   if (c.rows->parsed()) RowsCommand(*db.catalog, RowsRequestOf(options), out);
+  if (c.definition->parsed()) DefinitionCommand(*db.catalog, options.name, out);
+  if (c.definitions->parsed()) DefinitionsCommand(*db.catalog, options.json, out);
+  if (c.keyscript->parsed()) KeyScriptCommand(*db.catalog, options.table, options.key, out);
   // The snapshot names its database by full path, so it loads from any folder.
   if (c.snapshotSave->parsed())
     SnapshotSaveCommand(*db.file, std::filesystem::absolute(options.file).string(), options.snapshot, out);

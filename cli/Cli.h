@@ -7,6 +7,9 @@
 //   quillmark-cli catalog FILE LIST [--json]
 //   quillmark-cli columns FILE TABLE [--json]
 //   quillmark-cli rows FILE TABLE [--format text|csv|jsonl] [--offset N] [--limit N]
+//   quillmark-cli definition FILE NAME
+//   quillmark-cli definitions FILE [--json]
+//   quillmark-cli keyscript FILE TABLE KEY
 //   quillmark-cli snapshot save FILE SNAPSHOT
 //   quillmark-cli snapshot load SNAPSHOT [--json] [--quiet]
 //

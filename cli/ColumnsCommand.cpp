@@ -57,7 +57,8 @@ nlohmann::ordered_json ToJson(const ColumnLayout& c) {
 }  // namespace
 
 void ColumnsCommand(DatabaseCatalog& catalog, const std::string& table, bool json, std::ostream& out) {
-  const std::vector<ColumnLayout> layouts = ResolveTable(catalog, table);
+  ModuleTextStore store;
+  const std::vector<ColumnLayout> layouts = ResolveTable(catalog, table, store);
   if (json) {
     auto array = nlohmann::ordered_json::array();
     for (const ColumnLayout& layout : layouts) array.push_back(ToJson(layout));

@@ -33,6 +33,17 @@ struct RowsRequest {
 };
 void RowsCommand(DatabaseCatalog& catalog, const RowsRequest& request, std::ostream& out);
 
+// The definition text of the view, procedure, function, trigger, default or
+// constraint `name`, found as a selection in the object tree finds it, printed
+// as it is stored (CR LF kept).
+void DefinitionCommand(DatabaseCatalog& catalog, const std::string& name, std::ostream& out);
+// Every view, procedure, function, trigger, default and check constraint in
+// catalog order with its type and definition.
+void DefinitionsCommand(DatabaseCatalog& catalog, bool json, std::ostream& out);
+// The ALTER TABLE script the text view shows for the key or constraint `key`
+// of `table`; foreign keys have none.
+void KeyScriptCommand(DatabaseCatalog& catalog, const std::string& table, const std::string& key, std::ostream& out);
+
 // Throws CliError naming the valid lists when `list` is not one of them.
 void CheckCatalogList(const std::string& list);
 void CatalogCommand(const DatabaseCatalog& catalog, const std::string& list, bool json, std::ostream& out);

@@ -171,7 +171,8 @@ std::unique_ptr<RowWriter> WriterFor(const std::string& format, const std::vecto
 }  // namespace
 
 void RowsCommand(DatabaseCatalog& catalog, const RowsRequest& request, std::ostream& out) {
-  std::vector<ColumnLayout> layouts = ResolveTable(catalog, request.table);
+  ModuleTextStore store;
+  std::vector<ColumnLayout> layouts = ResolveTable(catalog, request.table, store);
   const auto writer = WriterFor(request.format, layouts, out);
   std::uint64_t skipped = 0;
   std::uint64_t written = 0;

@@ -38,11 +38,13 @@ class ListingScope {
 
 }  // namespace
 
-std::vector<ColumnLayout> ResolveTable(DatabaseCatalog& catalog, const std::string& name) {
+std::vector<ColumnLayout> ResolveTable(DatabaseCatalog& catalog, const std::string& name, ModuleTextStore& store) {
   const std::u16string wanted = platform::Utf8ToUtf16(name);
   const char* type = HasObject(catalog, wanted, "U ") ? "U " : HasObject(catalog, wanted, "S ") ? "S " : nullptr;
   if (!type) throw CliError("no table named '" + name + "'");
-  return ResolveTableSchema(catalog, wanted, type, {});
+  // Before the resolution: in SQL Server 2000 files the read resolves syscomments itself.
+  PrefetchModuleEntries(catalog, store, nullptr);
+  return ResolveTableSchema(catalog, wanted, type, store.prefetched);
 }
 
 void ReadTableRows(DatabaseCatalog& catalog, std::vector<ColumnLayout>& layouts, const RowHandler& handler) {

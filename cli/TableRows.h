@@ -10,14 +10,17 @@
 
 #include "catalog/CatalogModel.h"
 #include "catalog/DatabaseCatalog.h"
+#include "details/ModuleText.h"
 #include "values/RowDecoder.h"
 
 namespace quillmark::cli {
 
 // Resolves the user table `name` (UTF-8), or the system table of that name when
 // no user table has it, and returns its column layouts in order; the catalog's
-// selection then holds its data pages. Throws CliError when there is neither.
-std::vector<ColumnLayout> ResolveTable(DatabaseCatalog& catalog, const std::string& name);
+// selection then holds its data pages and keys. Throws CliError when there is
+// neither. The module-text table is read into `store.prefetched` first: a
+// column added after the rows were written shows its default from there.
+std::vector<ColumnLayout> ResolveTable(DatabaseCatalog& catalog, const std::string& name, ModuleTextStore& store);
 
 // Takes one decoded row, one text per layout; false stops the reading.
 using RowHandler = std::function<bool(const DecodedRow&)>;

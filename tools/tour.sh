@@ -42,6 +42,8 @@ if [[ -n "$demo" && -f "$demo" ]]; then
   run info "$demo"
   run objects "$demo"
   rows_tour "$demo"
+  run definition "$demo" OrderTotals
+  run definition "$demo" GetCustomerOrders
   exit 0
 fi
 
@@ -55,6 +57,7 @@ Point quillmark-cli at any SQL Server data file (.mdf):
   $cli info /path/to/database.mdf --json
   $cli objects /path/to/database.mdf
   $cli rows /path/to/database.mdf TABLE --limit 20
+  $cli definitions /path/to/database.mdf
   $cli catalog /path/to/database.mdf columns
   $cli page /path/to/database.mdf 9
   $cli iam /path/to/database.mdf 1:N      (N: an IAM page, m_type = 10)

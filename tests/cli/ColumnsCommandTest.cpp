@@ -1,3 +1,7 @@
+#include <map>
+#include <optional>
+#include <set>
+
 #include "tests/cli/CliTest.h"
 
 namespace quillmark::testing {
@@ -35,6 +39,53 @@ TEST(CliColumns, LinesShowTypesKeysAndReferences) {
     CliRun run = RunCommand({"columns", RealFixture(c.file).string(), c.table});
     EXPECT_EQ(run.code, 0) << run.err;
     EXPECT_EQ(run.out, c.lines);
+  }
+}
+
+// The keys the fixtures' README states, as the column lines flag them: the
+// primary-key columns, and each foreign-key column with what it refers to.
+TEST(CliColumns, KeysTheReadmeStates) {
+  QM_REQUIRE_REAL_FIXTURES();
+  using References = std::map<std::string, std::string>;
+  struct Case {
+    std::string file;
+    std::string table;
+    std::optional<std::set<std::string>> primaryKey;  // none: the README does not say
+    References foreignKeys;
+  };
+  const Case cases[] = {
+      {"sql2005_pubs.mdf", "authors", {{"au_id"}}, {}},
+      {"sql2008_pubs.mdf", "authors", {{"au_id"}}, {}},
+      {"sql2014_pubs.mdf", "authors", {{"au_id"}}, {}},
+      {"sql2016_webtonic.mdf", "Grades", {{"StudentId", "CourseId"}}, {}},
+      {"sql2016_webtonic.mdf", "Students", {{"StudentId"}}, {}},
+      {"sql2016_webtonic.mdf", "StudentResults", {{}}, {}},
+      {"sql2019_articles.mdf", "Articles", {{"Id"}}, {}},
+      {"sql2019_articles.mdf", "Table12", {{"Id"}}, {}},
+      {"sql2012_nerddinner.mdf", "RSVP", std::nullopt, {{"DinnerID", "Dinner( DinnerID)"}}},
+      {"sql2012_musicstore.mdf", "Albums", std::nullopt,
+       {{"GenreId", "Genres( GenreID)"}, {"ArtistId", "Artists( ArtistId)"}}},
+      {"sql2014_identity.mdf", "AspNetUserRoles", std::nullopt,
+       {{"UserId", "AspNetUsers( Id)"}, {"RoleId", "AspNetRoles( Id)"}}},
+      {"sql2014_identity.mdf", "AspNetUserClaims", std::nullopt, {{"UserId", "AspNetUsers( Id)"}}},
+      {"sql2014_identity.mdf", "AspNetUserLogins", std::nullopt, {{"UserId", "AspNetUsers( Id)"}}},
+  };
+  const std::string kReferences = "  (foreign key) references ";
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.file + " " + c.table);
+    CliRun run = RunCommand({"columns", RealFixture(c.file).string(), c.table});
+    EXPECT_EQ(run.code, 0) << run.err;
+    std::set<std::string> primaryKey;
+    References foreignKeys;
+    std::istringstream lines(run.out);
+    for (std::string line; std::getline(lines, line);) {
+      const std::string name = line.substr(0, line.find("  "));
+      if (line.find("[Primary Key]") != std::string::npos) primaryKey.insert(name);
+      if (std::size_t at = line.find(kReferences); at != std::string::npos)
+        foreignKeys[name] = line.substr(at + kReferences.size());
+    }
+    EXPECT_EQ(primaryKey, c.primaryKey.value_or(primaryKey));
+    EXPECT_EQ(foreignKeys, c.foreignKeys);
   }
 }
 

@@ -12,6 +12,10 @@ fi
 out="$(bash "$tour" "$@" 2>&1)"
 printf '%s\n' "$out"
 grep -q '^\$ quillmark-cli rows .* --limit 20$' <<<"$out" || { echo "TourTest: no rows shown"; exit 1; }
+if [[ -f "${3:-}" ]]; then
+  grep -q '^CREATE VIEW ' <<<"$out" || { echo "TourTest: no view definition shown"; exit 1; }
+  grep -q '^CREATE PROCEDURE ' <<<"$out" || { echo "TourTest: no procedure definition shown"; exit 1; }
+fi
 if grep -q '^quillmark-cli: \|could not be read' <<<"$out"; then
   echo "TourTest: the tour met an error"
   exit 1
