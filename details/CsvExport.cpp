@@ -1,0 +1,1 @@
+#include "details/CsvExport.h"

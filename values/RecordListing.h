@@ -1,0 +1,104 @@
+// Record listing and paging: the rows of the selected table go into the records
+// list one page of at most 1000 rows at a time.
+//
+// A listing first collects the table's data pages into an ordered page list
+// (IAM walk, page chain of either format, or every indexed page), then walks
+// it: each page is read and decoded, each row inserted, until 1000 rows were
+// taken. Where the next page of rows begins is kept as a page start, so Next
+// continues there and Previous goes back to the start of the page before.
+//
+// The listing runs on a worker thread; every change to a control goes through
+// the window's dispatcher and completes before the listing goes on.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "catalog/CatalogModel.h"
+#include "catalog/DatabaseCatalog.h"
+#include "engine/PageId.h"
+#include "platform/Controls.h"
+#include "platform/UiDispatcher.h"
+#include "values/CompressedValues.h"
+#include "values/RowDecoder.h"
+
+namespace quillmark {
+
+inline constexpr std::int64_t kRowsPerPage = 1000;
+
+struct PageStart {
+  std::uint64_t pageIndex = 0;  // into listedPages
+  std::int64_t rowIndex = 0;    // into that page's decoded rows
+  bool operator==(const PageStart&) const = default;
+};
+
+struct NextKey {
+  std::int32_t pageCount = 0;
+  std::int32_t rowIndex = 0;
+  bool operator==(const NextKey&) const = default;
+};
+
+// Kept by the main frame between operations.
+struct ListingState {
+  std::vector<PageId> listedPages;
+  std::vector<PageStart> pageStarts;  // its length is the page count
+  PageStart resumePosition;
+  std::int32_t pageNumber = 0;
+  NextKey lastNextKey;
+  std::int64_t firstRow = 0;
+  std::int64_t lastRow = 0;
+  std::int32_t itemIndex = 0;
+};
+
+// One listing or paging operation's copy of the selected table's layouts: row
+// decoding writes each value's text into it, and the compressed-record rebuild
+// takes its layouts from it. While it lives it is the application's current
+// listing context.
+class ListingContext {
+ public:
+  explicit ListingContext(const std::vector<ColumnLayout>& layouts);
+  ~ListingContext();
+  ListingContext(const ListingContext&) = delete;
+  ListingContext& operator=(const ListingContext&) = delete;
+
+  std::vector<ColumnLayout> layouts;
+
+ private:
+  CompressedValueRebuilder rebuilder_;
+};
+
+// Where the listing writes its log lines (the shell's log).
+class ListingLog {
+ public:
+  virtual ~ListingLog() = default;
+  // A new line in the log list and the log file.
+  virtual void LogLine(const std::u16string& text) = 0;
+  // Replaces the last line of the log list (appends when there is none).
+  virtual void ReplaceLastLine(const std::u16string& text) = 0;
+  // The text and CR LF to the log file only.
+  virtual void WriteToFile(const std::u16string& text) = 0;
+};
+
+struct ListingWindow {
+  platform::UiDispatcher* ui = nullptr;
+  platform::FrameControls controls;
+  ListingLog* log = nullptr;
+};
+
+// The first page of the selected table (the catalog's selection), listed by the
+// chooser the open mode and the table's allocation data call for. Runs on the
+// selection worker's thread. True when a row was inserted.
+bool ListFirstPage(DatabaseCatalog& catalog, ListingState& state, std::uint8_t advanced, const ListingWindow& window);
+
+// The paging workers' bodies: the next and the previous page of rows. Each
+// clears `busy` on every way out.
+void ListNextPage(DatabaseCatalog& catalog, ListingState& state, const ListingWindow& window);
+void ListPreviousPage(DatabaseCatalog& catalog, ListingState& state, const ListingWindow& window);
+
+// The decoded rows of one data page (none when the page is missing or not a
+// data page).
+std::vector<DecodedRow> FetchPageRows(DatabaseCatalog& catalog, PageId page, ListingContext& context);
+
+}  // namespace quillmark
