@@ -54,6 +54,9 @@ class CKestrumFileSettingDlg {
   int collationSelection = -1;
 
  private:
+  // manualCollation from the list's selection, when an item is selected.
+  void TakeSelectedCollation();
+
   platform::Dialogs& dialogs_;
 };
 
