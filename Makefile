@@ -11,7 +11,7 @@ PACKAGES := g++ cmake ninja-build pkg-config libgtest-dev libgmock-dev libbenchm
 TEST_DIR := $(BUILD)/test
 RELEASE_DIR := $(BUILD)/release
 
-.PHONY: all deps test run bench release clean robustness
+.PHONY: all deps test run bench release clean robustness tsan
 
 all: release
 
@@ -60,6 +60,16 @@ robustness: deps
 	  $(TEST_DIR)/bin/engine_tests --gtest_filter='Corruption*'
 	QUILLMARK_FIXTURES="$(FIXTURES)" QUILLMARK_CORRUPTION_SEEDS=$${SEEDS:-2000} \
 	  $(TEST_DIR)/bin/values_tests --gtest_filter='RowCorruption*'
+
+# The whole suite once under ThreadSanitizer: the shell's workers and the
+# user-interface thread share the workspace. Not part of `make test`.
+TSAN_DIR := $(BUILD)/tsan
+tsan: deps
+	cmake -S . -B $(TSAN_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-g -O1" \
+	  -DQUILLMARK_TSAN=ON -DQUILLMARK_BENCH=OFF
+	cmake --build $(TSAN_DIR) -j $(JOBS)
+	cd $(TSAN_DIR) && QUILLMARK_FIXTURES="$(FIXTURES)" TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
+	  ctest --output-on-failure -j $(JOBS)
 
 clean:
 	rm -rf $(BUILD)

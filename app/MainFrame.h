@@ -79,6 +79,9 @@ class CMainFrame : public platform::MessageTarget {
   std::function<bool(CKestrumFileSettingDlg&)> runOpenDialog;
   std::function<void(const std::string& url)> openWebPage;
   std::function<void()> showAbout;
+  // Told of every user message before the frame handles it, on the
+  // user-interface thread (a front end's trace, a test's hook).
+  std::function<void(platform::MessageId id, platform::WParam wParam, platform::LParam lParam)> onMessage;
 
   // The application look, stored as a number (216 unless changed).
   int applicationLook() const { return applicationLook_; }

@@ -18,6 +18,10 @@ class UiDispatcher {
   virtual ~UiDispatcher() = default;
   virtual bool OnUiThread() const = 0;
   virtual void Invoke(const std::function<void()>& work) = 0;
+  // On the user-interface thread: keeps handling work (and, in a window
+  // system, events) until `done` holds or `timeout` passed; whether it held.
+  virtual bool PumpUntil(const std::function<bool()>& done,
+                         std::chrono::milliseconds timeout = std::chrono::milliseconds(120000)) = 0;
 };
 
 // The headless user-interface thread: the thread that constructs it. Work from
@@ -32,7 +36,7 @@ class QueueDispatcher : public UiDispatcher {
   // On the user-interface thread: runs queued work until `done` holds (checked
   // between pieces of work) or `timeout` passed. Returns whether `done` held.
   bool PumpUntil(const std::function<bool()>& done,
-                 std::chrono::milliseconds timeout = std::chrono::milliseconds(120000));
+                 std::chrono::milliseconds timeout = std::chrono::milliseconds(120000)) override;
   // Runs whatever work is queued now.
   void PumpPending();
 

@@ -1,0 +1,96 @@
+#include "app/HeadlessShell.h"
+
+#include <algorithm>
+
+#include "engine/AppSettings.h"
+#include "platform/CodePage.h"
+#include "platform/TreeRules.h"
+
+namespace quillmark::app {
+namespace {
+
+platform::FrameControls WithLog(platform::FrameControls controls, platform::LogList* log) {
+  controls.log = log;
+  return controls;
+}
+
+}  // namespace
+
+void HeadlessShell::WatchedLog::InsertLine(int index, const std::u16string& text) {
+  platform::headless::Log::InsertLine(index, text);
+  if (shell_.onLogLine) shell_.onLogLine(text);
+}
+
+HeadlessShell::HeadlessShell() : log(*this), frame(ui, WithLog(window.Controls(), &log)) { frame.Create(); }
+
+HeadlessShell::~HeadlessShell() { Wait(); }
+
+void HeadlessShell::Wait() {
+  ui.PumpUntil([this] { return !frame.WorkerAlive(); });
+}
+
+bool HeadlessShell::Scan(const ScanOptions& options) {
+  bool accepted = false;
+  frame.runOpenDialog = [&](CKestrumFileSettingDlg& dialog) {
+    dialog.path = options.file;
+    dialog.modeSelection = options.advanced ? 1 : 0;
+    dialog.sql2000 = options.sql2000;
+    dialog.showDeleted = options.showDeleted;
+    dialog.showAdvancedDeleted = options.showAdvancedDeleted;
+    if (options.logFolder) dialog.logFolder = *options.logFolder;
+    if (options.collation) {
+      dialog.ClickManual();
+      const auto found = std::find_if(dialog.collations.begin(), dialog.collations.end(), [&](const auto& item) {
+        return item.data == static_cast<std::uint32_t>(*options.collation);
+      });
+      if (found != dialog.collations.end())
+        dialog.SelectCollation(static_cast<int>(found - dialog.collations.begin()));
+    }
+    accepted = dialog.Ok();
+    return accepted;
+  };
+  frame.OnCommand(kCommandOpen);
+  Wait();
+  return accepted;
+}
+
+bool HeadlessShell::Select(const std::vector<std::u16string>& path) {
+  const platform::TreeItem root = window.tree.FirstChild(platform::kNoItem);
+  if (root == platform::kNoItem) return false;
+  std::vector<std::u16string> full{window.tree.ItemText(root)};
+  full.insert(full.end(), path.begin(), path.end());
+  const platform::TreeItem item = window.tree.Find(full);
+  if (item == platform::kNoItem) return false;
+  platform::LeftButtonDown(window.tree, item, platform::kHitOnLabel, &frame);
+  Wait();
+  return true;
+}
+
+void HeadlessShell::Next() {
+  frame.send(platform::WM_APP_NEXT_RECORDS, 0, 0);
+  Wait();
+}
+
+void HeadlessShell::Previous() {
+  frame.send(platform::WM_APP_PREV_RECORDS, 0, 0);
+  Wait();
+}
+
+void HeadlessShell::Command(int id) {
+  frame.OnCommand(id);
+  Wait();
+}
+
+std::string HeadlessShell::TreeText() const {
+  std::string text;
+  const std::function<void(platform::TreeItem, int)> walk = [&](platform::TreeItem item, int depth) {
+    text += std::string(2 * static_cast<std::size_t>(depth), ' ') + platform::Utf16ToUtf8(window.tree.ItemText(item));
+    if (window.tree.IsBold(item)) text += '*';
+    text += '\n';
+    for (const platform::TreeItem child : window.tree.Children(item)) walk(child, depth + 1);
+  };
+  for (const platform::TreeItem top : window.tree.Children(platform::kNoItem)) walk(top, 0);
+  return text;
+}
+
+}  // namespace quillmark::app
