@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/TreeRules.h"
+
 namespace quillmark::platform::headless {
 
 // ---- Tree ----
@@ -65,7 +67,7 @@ void Tree::SortChildren(TreeItem item) {
   if (item != kNoItem && !Exists(item)) return;
   std::vector<TreeItem>& children = ChildList(item);
   std::stable_sort(children.begin(), children.end(),
-                   [&](TreeItem a, TreeItem b) { return items_.at(a).text < items_.at(b).text; });
+                   [&](TreeItem a, TreeItem b) { return TreeTextLess(items_.at(a).text, items_.at(b).text); });
 }
 
 TreeItem Tree::Find(const std::vector<std::u16string>& path) const {
@@ -78,6 +80,12 @@ TreeItem Tree::Find(const std::vector<std::u16string>& path) const {
     at = *found;
   }
   return at;
+}
+
+std::vector<std::u16string> Tree::ChildTexts(TreeItem item) const {
+  std::vector<std::u16string> texts;
+  for (TreeItem child : Children(item)) texts.push_back(ItemText(child));
+  return texts;
 }
 
 // ---- List ----

@@ -34,6 +34,8 @@ class Tree : public TreeControl {
   // The item reached by node texts from the top level, e.g. {root, "Tables",
   // "User Tables", "Orders"}; kNoItem when a step is missing.
   TreeItem Find(const std::vector<std::u16string>& path) const;
+  // The texts of the children of `item` (of the top level for kNoItem) in display order.
+  std::vector<std::u16string> ChildTexts(TreeItem item) const;
 
  private:
   struct Item {
