@@ -70,8 +70,10 @@ bool FillFromCatalog(const TreeWindow& window, TreeNodes& nodes, DatabaseCatalog
 
 // Stage 2: when `table`'s parent is "User Tables" or "System Tables" and its
 // first child is still "Columns", resolves the table and inserts the key
-// groups, the columns and the keys. True when it ran now. `entries` are the
-// prefetched module-text entries (column defaults).
+// groups, the columns and the keys. True when it ran now, also when the table
+// did not resolve: it then keeps its "Columns" child and is tried again at its
+// next selection. `entries` are the prefetched module-text entries (column
+// defaults).
 bool ExpandTable(const TreeWindow& window, TreeNodes& nodes, DatabaseCatalog& catalog, platform::TreeItem table,
                  const std::vector<ModuleTextEntry>& entries);
 
