@@ -1,1 +1,474 @@
-// (being written)
+#include "values/RecordListing.h"
+
+#include <functional>
+#include <set>
+#include <string>
+#include <utility>
+
+#include "engine/AppSettings.h"
+#include "engine/DatabaseFile.h"
+#include "engine/IamPage.h"
+#include "engine/PageHeader.h"
+#include "engine/RecordPage.h"
+
+namespace quillmark {
+
+ListingContext::ListingContext(const std::vector<ColumnLayout>& tableLayouts)
+    : layouts(tableLayouts), rebuilder_(layouts), replaced_(Settings().listingContext) {
+  Settings().listingContext = &rebuilder_;
+}
+
+ListingContext::~ListingContext() { Settings().listingContext = replaced_; }
+
+std::vector<DecodedRow> FetchPageRows(DatabaseCatalog& catalog, PageId page, ListingContext& context) {
+  if (!catalog.file) return {};
+  const auto data = catalog.file->ReadDataPage(page);
+  if (!data || !data->header || data->header->pageType != kDataPageType) return {};
+  const bool current = !Settings().isSql2000 && !catalog.selected.rowsetColumns.empty();
+  return current ? DecodeCurrentFormat(*data, context.layouts, DecodeVariant::kListing)
+                 : DecodeLegacyFormat(*data, context.layouts, DecodeVariant::kListing);
+}
+
+namespace {
+
+// A column without storage in the records (a computed column, or one added
+// later that no record holds).
+constexpr std::int32_t kNoStorage = -99;
+
+// Pages are told apart by file and number: a chain may move to the same page
+// number in another file.
+using PageKey = std::pair<std::uint16_t, std::int32_t>;
+PageKey KeyOf(PageId page) { return {page.fileId, page.pageNumber}; }
+
+bool Addressable(PageId page) { return page.fileId != 0 && page.pageNumber != 0; }
+
+std::u16string Ascii(const std::string& text) { return std::u16string(text.begin(), text.end()); }
+
+std::u16string InsertedText(std::int32_t items) { return Ascii(" row " + std::to_string(items) + " inserted"); }
+
+std::u16string RangeText(std::int64_t first, std::int64_t last) {
+  return Ascii(std::to_string(first) + " rows to " + std::to_string(last));
+}
+
+// "Page2 - [1000](1001-2000) Records"
+std::u16string PageStatusText(std::int32_t pageNumber, std::int64_t first, std::int64_t last) {
+  return Ascii("Page" + std::to_string(pageNumber) + " - [" + std::to_string(last - first) + "](" +
+               std::to_string(first + 1) + "-" + std::to_string(last) + ") Records");
+}
+
+std::int32_t Low32(std::int64_t value) { return static_cast<std::int32_t>(value); }
+
+// How a listing collects its pages; the page-chain listing of current-format
+// files and the all-pages listing also write every row's status to the log file.
+enum class Strategy { kIamWalk, kPageChain, kLegacyPageChain, kAllPages };
+
+bool WritesRowsToFile(Strategy strategy) {
+  return strategy == Strategy::kPageChain || strategy == Strategy::kAllPages;
+}
+
+// One listing or paging operation over the catalog's selected table.
+class Lister {
+ public:
+  Lister(DatabaseCatalog& catalog, ListingState& state, const ListingWindow& window)
+      : catalog_(catalog), file_(*catalog.file), state_(state), window_(window), controls_(window.controls) {}
+
+  bool FirstPage(std::uint8_t advanced) {
+    if (advanced) return AllPagesListing();
+    return Settings().isSql2000 ? LegacyChooser() : CurrentFormatChooser();
+  }
+
+  void NextPage();
+  void PreviousPage();
+
+ private:
+  const SelectedTable& Selected() const { return catalog_.selected; }
+  void Ui(const std::function<void()>& work) const { window_.ui->Invoke(work); }
+
+  // Page number above 0 and below the page count of its file (file id 0 is
+  // the primary file).
+  bool InRange(PageId page) const {
+    const std::uint16_t fileId = page.fileId == 0 ? kPrimaryFileId : page.fileId;
+    return page.pageNumber > 0 && static_cast<std::uint64_t>(page.pageNumber) < file_.PageCountOf(fileId);
+  }
+
+  bool CurrentFormatChooser();
+  bool LegacyChooser();
+  bool AllPagesListing();
+  bool Listing(Strategy strategy, PageId start, ListingContext& context);
+
+  std::vector<PageId> IamWalkPages(PageId first) const;
+  std::vector<PageId> LegacyIamWalkPages() const;
+  std::vector<PageId> PageChainPages(PageId start) const;
+  std::vector<PageId> LegacyPageChainPages(PageId start) const;
+  std::vector<PageId> AllPages() const;
+
+  std::int64_t ListPages(Strategy strategy, ListingContext& context);
+  void EndReport(Strategy strategy, std::int64_t rowsTaken);
+  std::int64_t ListFrom(PageStart start, ListingContext& context, bool recordPageStart);
+  void InsertRow(const DecodedRow& row, const std::vector<ColumnLayout>& layouts, bool toLogFile,
+                 std::int64_t progressPosition = -1);
+  void ShowPageRange();
+  void BeginPaging();
+  void EndPaging();
+
+  DatabaseCatalog& catalog_;
+  DatabaseFile& file_;
+  ListingState& state_;
+  const ListingWindow& window_;
+  const platform::FrameControls& controls_;
+};
+
+bool Lister::CurrentFormatChooser() {
+  Ui([&] { controls_.text->SetText(u""); });
+  const CatalogAllocUnit& unit = Selected().inRowAllocUnit;
+  if (unit.firstIamPage.pageNumber <= 0) return AllPagesListing();
+  ListingContext context(Selected().layouts);
+  if (Selected().inRowRowset.indexId == 0) {
+    if (!InRange(unit.firstIamPage)) return Listing(Strategy::kPageChain, unit.firstPage, context);
+    if (Listing(Strategy::kIamWalk, unit.firstIamPage, context)) return true;
+    return InRange(unit.firstPage) && Listing(Strategy::kPageChain, unit.firstPage, context);
+  }
+  // A clustered table's leaf chain is followed only from its true first page.
+  if (InRange(unit.firstPage)) {
+    const auto header = file_.ReadPageHeader(unit.firstPage);
+    if (header && header->pageType == kDataPageType && header->previousPage.pageNumber == 0 &&
+        Listing(Strategy::kPageChain, unit.firstPage, context))
+      return true;
+  }
+  return InRange(unit.firstIamPage) && Listing(Strategy::kIamWalk, unit.firstIamPage, context);
+}
+
+bool Lister::LegacyChooser() {
+  ListingContext context(Selected().layouts);
+  const std::int32_t objectId = Selected().object.id;
+  const auto entry = catalog_.legacyIndexes.find(objectId);
+  if (entry != catalog_.legacyIndexes.end() && entry->second.objectId == objectId) {
+    // SQL Server 2000 keeps a table's pages in the primary file.
+    return Listing(Strategy::kLegacyPageChain, PageId{kPrimaryFileId, entry->second.firstPage}, context);
+  }
+  const PageList& iamPages = file_.IamPages(PageMapKey(objectId, 0));
+  return !iamPages.empty() && InRange(iamPages.front().Page()) &&
+         Listing(Strategy::kIamWalk, iamPages.front().Page(), context);
+}
+
+bool Lister::AllPagesListing() {
+  ListingContext context(Selected().layouts);
+  return Listing(Strategy::kAllPages, PageId{}, context);
+}
+
+bool Lister::Listing(Strategy strategy, PageId start, ListingContext& context) {
+  state_.listedPages.clear();
+  state_.pageStarts.clear();
+  const auto pageTotal = Low32(static_cast<std::int64_t>(Selected().dataPages.size()));
+  Ui([&] {
+    controls_.progress->SetPos(0);
+    controls_.progress->SetRange(0, pageTotal);
+  });
+  state_.itemIndex = 0;
+  switch (strategy) {
+    case Strategy::kIamWalk:
+      state_.listedPages = Settings().isSql2000 ? LegacyIamWalkPages() : IamWalkPages(start);
+      break;
+    case Strategy::kPageChain:
+      state_.listedPages = PageChainPages(start);
+      break;
+    case Strategy::kLegacyPageChain:
+      state_.listedPages = LegacyPageChainPages(start);
+      if (state_.listedPages.empty()) return AllPagesListing();
+      break;
+    case Strategy::kAllPages:
+      state_.listedPages = AllPages();
+      break;
+  }
+  const std::int64_t rowsTaken = ListPages(strategy, context);
+  EndReport(strategy, rowsTaken);
+  Ui([&] { controls_.progress->SetPos(pageTotal); });
+  return rowsTaken > 0;
+}
+
+std::vector<PageId> Lister::IamWalkPages(PageId first) const { return WalkIamChain(file_, first); }
+
+std::vector<PageId> Lister::LegacyIamWalkPages() const {
+  std::vector<PageId> pages;
+  for (const PageEntry& entry : file_.IamPages(PageMapKey(Selected().object.id, 0))) {
+    if (StopRequested()) break;
+    const auto iam = file_.ReadIamPage(entry.Page());
+    if (!iam) break;
+    for (const PageId& page : iam->AllocatedPages()) pages.push_back(page);
+  }
+  return pages;
+}
+
+std::vector<PageId> Lister::PageChainPages(PageId start) const {
+  std::vector<PageId> pages;
+  std::set<PageKey> visited{KeyOf(start)};
+  if (Addressable(start)) pages.push_back(start);
+  for (PageId at = start; at.pageNumber != 0 && !StopRequested();) {
+    const auto header = file_.ReadPageHeader(at);
+    if (!header) break;
+    const PageId next = header->nextPage;
+    if (next.pageNumber == 0 || !visited.insert(KeyOf(next)).second) break;
+    if (Addressable(next) && header->pageType == kDataPageType) pages.push_back(next);
+    at = next;
+  }
+  // A stop during the walk still lets the pages found so far be listed.
+  Settings().stopRequested = 0;
+  return pages;
+}
+
+std::vector<PageId> Lister::LegacyPageChainPages(PageId start) const {
+  std::vector<PageId> pages;
+  std::set<PageKey> visited;
+  for (PageId at = start; at.pageNumber != 0 && !StopRequested();) {
+    const auto header = file_.ReadPageHeader(at);
+    if (!header) break;
+    if (Addressable(at)) {
+      if (!visited.insert(KeyOf(at)).second) break;
+      pages.push_back(at);
+    }
+    at = header->nextPage;
+  }
+  if (pages.empty()) return pages;
+  // The chain may be cut short: the rest of the table's pages follow it.
+  for (const PageId& page : Selected().dataPages)
+    if (Addressable(page) && visited.insert(KeyOf(page)).second) pages.push_back(page);
+  return pages;
+}
+
+std::vector<PageId> Lister::AllPages() const {
+  std::vector<PageId> pages;
+  for (const PageId& page : Selected().dataPages)
+    if (Addressable(page)) pages.push_back(page);
+  return pages;
+}
+
+// Lists the collected pages from the start until 1000 rows were taken; where
+// the rows stopped becomes the start of the next page of rows.
+std::int64_t Lister::ListPages(Strategy strategy, ListingContext& context) {
+  std::int64_t rowsTaken = 0;
+  state_.pageStarts.push_back(PageStart{0, 0});
+  auto stopAt = [&](std::uint64_t page, std::int64_t row) {
+    state_.pageStarts.push_back(PageStart{page, row});
+    state_.resumePosition = PageStart{page, row};
+  };
+  for (std::uint64_t i = 0; i < state_.listedPages.size() && !StopRequested(); ++i) {
+    if (rowsTaken >= kRowsPerPage) {
+      stopAt(i, 0);
+      break;
+    }
+    const std::vector<DecodedRow> rows = FetchPageRows(catalog_, state_.listedPages[i], context);
+    for (std::size_t r = 0; r < rows.size() && !StopRequested(); ++r) {
+      if (rowsTaken >= kRowsPerPage) {
+        stopAt(i, static_cast<std::int64_t>(r));
+        return rowsTaken;
+      }
+      if (rows[r].empty()) continue;
+      ++rowsTaken;
+      InsertRow(rows[r], context.layouts, WritesRowsToFile(strategy));
+    }
+    Ui([&] { controls_.progress->SetPos(Low32(static_cast<std::int64_t>(i + 1))); });
+  }
+  return rowsTaken;
+}
+
+void Lister::EndReport(Strategy strategy, std::int64_t rowsTaken) {
+  std::u16string report;
+  if (strategy == Strategy::kPageChain) {
+    int items = 0;
+    Ui([&] { items = controls_.records->RowCount(); });
+    report = Ascii(std::to_string(items));
+    state_.lastRow = items;
+  } else {
+    report = RangeText(0, Low32(rowsTaken));
+    state_.lastRow = rowsTaken;
+  }
+  state_.firstRow = 0;
+  if (strategy != Strategy::kPageChain && rowsTaken == 0) return;
+  Ui([&] { controls_.caption->SetText(report); });
+  window_.log->LogLine(report);
+}
+
+// A row's first stored value becomes the item, the further stored values its
+// sub-items. A row whose every value is empty (its first one may read NULL)
+// is taken out again; it still counts toward the page's rows.
+void Lister::InsertRow(const DecodedRow& row, const std::vector<ColumnLayout>& layouts, bool toLogFile,
+                       std::int64_t progressPosition) {
+  const std::size_t count = row.size();
+  const std::size_t first = Selected().firstPhysicalColumn;
+  std::vector<std::u16string> texts{first < count ? row[first] : std::u16string()};
+  std::size_t emptyCount = row[0].empty() || row[0] == kNullText ? 1 : 0;
+  for (std::size_t j = first + 1; j < count; ++j) {
+    if (j < layouts.size() && layouts[j].physicalColumnId == kNoStorage) continue;
+    texts.push_back(row[j]);
+    if (row[j].empty()) ++emptyCount;
+  }
+  const bool empty = emptyCount == count;
+  const std::int32_t at = state_.itemIndex;
+  if (!empty) ++state_.itemIndex;
+  const std::u16string status = InsertedText(state_.itemIndex);
+  Ui([&] {
+    if (progressPosition >= 0) controls_.progress->SetPos(Low32(progressPosition));
+    // Only the row just inserted goes: rows the user selected meanwhile stay.
+    const int index = controls_.records->InsertRow(at, texts);
+    if (empty) controls_.records->DeleteRow(index);
+    controls_.caption->SetText(status);
+  });
+  window_.log->ReplaceLastLine(status);
+  if (toLogFile) window_.log->WriteToFile(status);
+}
+
+// Lists up to 1000 rows from `start`; reaching the limit records where the
+// next page of rows begins (as a new page start too, when going forward).
+std::int64_t Lister::ListFrom(PageStart start, ListingContext& context, bool recordPageStart) {
+  std::int64_t rowsTaken = 0;
+  auto stopped = [&] { return StopRequested() || (recordPageStart && Settings().busy.load() == 0); };
+  for (std::uint64_t p = start.pageIndex; p < state_.listedPages.size(); ++p) {
+    const std::vector<DecodedRow> rows = FetchPageRows(catalog_, state_.listedPages[p], context);
+    const std::int64_t firstRow = p == start.pageIndex ? start.rowIndex : 0;
+    for (std::int64_t r = firstRow < 0 ? 0 : firstRow; r < static_cast<std::int64_t>(rows.size()); ++r) {
+      if (stopped()) return rowsTaken;
+      if (rowsTaken >= kRowsPerPage) {
+        if (recordPageStart) state_.pageStarts.push_back(PageStart{p, r});
+        state_.resumePosition = PageStart{p, r};
+        return rowsTaken;
+      }
+      const DecodedRow& row = rows[static_cast<std::size_t>(r)];
+      if (row.empty()) continue;
+      ++rowsTaken;
+      InsertRow(row, context.layouts, true, rowsTaken - 1);
+    }
+  }
+  return rowsTaken;
+}
+
+void Lister::ShowPageRange() {
+  const std::u16string range = RangeText(state_.firstRow, state_.lastRow);
+  const std::u16string status = PageStatusText(state_.pageNumber, state_.firstRow, state_.lastRow);
+  Ui([&] { controls_.caption->SetText(range); });
+  window_.log->LogLine(range);
+  Ui([&] { controls_.status->SetText(status); });
+}
+
+// Busy for the whole run; the progress bar counts the rows of the page shown.
+void Lister::BeginPaging() {
+  Settings().busy = 1;
+  Ui([&] {
+    controls_.progress->SetVisible(true);
+    controls_.progress->SetPos(0);
+    controls_.progress->SetRange(Low32(state_.firstRow), Low32(state_.lastRow));
+  });
+}
+
+void Lister::EndPaging() {
+  Ui([&] {
+    controls_.records->Redraw();
+    controls_.progress->SetVisible(false);
+  });
+  Settings().busy = 0;
+}
+
+void Lister::NextPage() {
+  const auto pageCount = static_cast<std::int32_t>(state_.pageStarts.size());
+  Ui([&] { controls_.status->SetText(u""); });
+  if (pageCount < 2) {
+    Ui([&] { controls_.next->SetEnabled(false); });
+    Settings().busy = 0;
+    return;
+  }
+  BeginPaging();
+  state_.itemIndex = 0;
+  const NextKey key{pageCount, Low32(state_.resumePosition.rowIndex)};
+  if (key == state_.lastNextKey) {
+    // The last page was shown already.
+    Ui([&] {
+      controls_.next->SetEnabled(false);
+      controls_.progress->SetVisible(false);
+    });
+    Settings().busy = 0;
+    return;
+  }
+  Ui([&] {
+    controls_.next->SetEnabled(true);
+    controls_.previous->SetEnabled(true);
+    controls_.records->DeleteAllRows();
+  });
+  state_.lastNextKey = key;
+  std::int64_t rowsTaken = 0;
+  {
+    ListingContext context(Selected().layouts);
+    rowsTaken = ListFrom(state_.resumePosition, context, true);
+  }
+  state_.firstRow = state_.lastRow;
+  state_.lastRow = state_.firstRow + rowsTaken;
+  state_.pageNumber += 1;
+  ShowPageRange();
+  // No new page start: this was the last page.
+  if (static_cast<std::int32_t>(state_.pageStarts.size()) == pageCount &&
+      Low32(state_.resumePosition.rowIndex) == state_.lastNextKey.rowIndex)
+    Ui([&] { controls_.next->SetEnabled(false); });
+  EndPaging();
+}
+
+// Page n begins at pageStarts[n - 1]; every page but the last holds 1000 rows.
+void Lister::PreviousPage() {
+  const auto pageCount = static_cast<std::int64_t>(state_.pageStarts.size());
+  Ui([&] { controls_.status->SetText(u""); });
+  if (pageCount <= 1 || state_.pageNumber <= 1 || state_.pageNumber > pageCount) {
+    Ui([&] {
+      controls_.previous->SetEnabled(false);
+      controls_.next->SetEnabled(true);
+    });
+    EndPaging();
+    return;
+  }
+  BeginPaging();
+  Ui([&] { controls_.next->SetEnabled(true); });
+  const auto shown = static_cast<std::size_t>(state_.pageNumber - 1);
+  const PageStart start = state_.pageStarts[shown - 1];
+  // The page being left is where Next resumes.
+  state_.pageStarts.resize(shown + 1);
+  state_.resumePosition = state_.pageStarts[shown];
+  state_.lastNextKey = NextKey{};
+  if (shown - 1 == 0) Ui([&] { controls_.previous->SetEnabled(false); });
+  Ui([&] { controls_.records->DeleteAllRows(); });
+  state_.itemIndex = 0;
+  std::int64_t rowsTaken = 0;
+  {
+    ListingContext context(Selected().layouts);
+    rowsTaken = ListFrom(start, context, false);
+  }
+  state_.pageNumber -= 1;
+  state_.firstRow = state_.pageNumber == 1 ? 0 : state_.firstRow - kRowsPerPage;
+  state_.lastRow = state_.firstRow + rowsTaken;
+  ShowPageRange();
+  EndPaging();
+}
+
+}  // namespace
+
+bool ListFirstPage(DatabaseCatalog& catalog, ListingState& state, std::uint8_t advanced, const ListingWindow& window) {
+  if (!catalog.file) return false;
+  Settings().listingActive = 1;
+  const bool inserted = Lister(catalog, state, window).FirstPage(advanced);
+  if (StopRequested()) Settings().stopRequested = 0;
+  Settings().listingActive = 0;
+  return inserted;
+}
+
+void ListNextPage(DatabaseCatalog& catalog, ListingState& state, const ListingWindow& window) {
+  if (!catalog.file) {
+    Settings().busy = 0;
+    return;
+  }
+  Lister(catalog, state, window).NextPage();
+}
+
+void ListPreviousPage(DatabaseCatalog& catalog, ListingState& state, const ListingWindow& window) {
+  if (!catalog.file) {
+    Settings().busy = 0;
+    return;
+  }
+  Lister(catalog, state, window).PreviousPage();
+}
+
+}  // namespace quillmark

@@ -55,7 +55,9 @@ struct ListingState {
 // One listing or paging operation's copy of the selected table's layouts: row
 // decoding writes each value's text into it, and the compressed-record rebuild
 // takes its layouts from it. While it lives it is the application's current
-// listing context.
+// listing context; the context it replaced comes back when it ends, so a
+// listing that hands over to another (the all-pages listing) leaves the outer
+// one in place.
 class ListingContext {
  public:
   explicit ListingContext(const std::vector<ColumnLayout>& layouts);
@@ -67,6 +69,7 @@ class ListingContext {
 
  private:
   CompressedValueRebuilder rebuilder_;
+  CompressedRecordRebuilder* replaced_ = nullptr;
 };
 
 // Where the listing writes its log lines (the shell's log).
