@@ -151,13 +151,15 @@ LargeRootYukon::LargeRootYukon(ByteSpan fragment)
 void LargeRootYukon::AppendTo(LargeValueReader& reader) const { FollowLinks(links, reader); }
 
 std::unique_ptr<LobStructureBase> ParseFragment(ByteSpan fragment, std::int32_t bodyLength) {
-  if (bodyLength < kMinBodyLength) return nullptr;
+  if (bodyLength < 0) return nullptr;
   // The fragment ends where its body does, whatever bytes follow it.
   fragment = fragment.first(std::min(fragment.size(), kBodyOffset + static_cast<std::size_t>(bodyLength)));
   const std::uint16_t type = ReadLeOr<std::uint16_t>(fragment, kTypeOffset, kUnreadType);
+  // A data fragment's body is its data, however short (the tail of a value).
+  if (type == kDataType) return std::make_unique<LobSData>(fragment);
+  if (bodyLength < kMinBodyLength) return nullptr;
   if (type == kSmallRootType) return std::make_unique<SmallRoot>(fragment);
   if (type == kInternalType) return std::make_unique<Internal>(fragment);
-  if (type == kDataType) return std::make_unique<LobSData>(fragment);
   if (type >= kLargeRootFirstType && type <= kLargeRootLastType) return std::make_unique<LargeRootYukon>(fragment);
   return nullptr;
 }

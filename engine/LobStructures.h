@@ -2,7 +2,8 @@
 // first byte of a TextRecord's fixed data:
 //   0   8  blob id
 //   8   2  fragment type
-//   10  .. body; a body shorter than 10 bytes holds nothing that is read
+//   10  .. body; a body shorter than 10 bytes holds nothing that is read,
+//          except in a data fragment, whose body is its data
 //
 // type 0     SmallRoot       10 2 data length n (1 ... 8192)   16 n data
 // type 2     Internal        10 2 (kept)   12 2 link count   14 2 (kept)
@@ -81,8 +82,8 @@ class LargeRootYukon final : public LobStructureBase {
 };
 
 // The structure of a fragment whose body is `bodyLength` bytes; null when the
-// body is shorter than 10 bytes or the type is not one that is read (1, 7 and
-// above).
+// type is not one that is read (1, 7 and above) or, for any type but data, the
+// body is shorter than 10 bytes.
 std::unique_ptr<LobStructureBase> ParseFragment(ByteSpan fragment, std::int32_t bodyLength);
 
 }  // namespace quillmark
