@@ -133,6 +133,13 @@ std::u16string RebuiltValueText(const CRecord& record, const ColumnValue& entry,
   return FormatValue(slot, layout, bytes);
 }
 
+// A bit column of an ordinary record owns a bit of a byte it shares with other
+// bit columns, NULL or not: a NULL one is read all the same, so that the row's
+// bit cursor moves past its bit.
+bool OwnsASharedBit(const CRecord& record, const ValueSlot& slot) {
+  return slot.typeCode == kBit && !record.compressed && !record.fixedData.empty();
+}
+
 DecodedRow Texts(const std::vector<ColumnLayout>& layouts) {
   DecodedRow row;
   row.reserve(layouts.size());
@@ -185,6 +192,7 @@ void DecodeCurrentRecord(const CRecord& record, std::vector<ColumnLayout>& layou
     }
     const bool isNull = NullBitSet(record, bit);
     if (listing && layout.sparseFlag == 0 && (layout.hasLayout == 0 || isNull)) {
+      if (isNull && OwnsASharedBit(record, slot)) FixedValueText(record, row, slot, layout);
       layout.valueText = kNullText;
       ++row.columnCounter;
       continue;
@@ -313,6 +321,7 @@ bool DecodeLegacyRecord(const CRecord& record, std::vector<ColumnLayout>& layout
     const std::int64_t bit = layout.nullBit > 0 && layout.nullBit <= columnCount ? layout.nullBit - 1 : row.columnCounter;
     const bool isNull = NullBitSet(record, bit);
     if (listing && layout.sparseFlag == 0 && (layout.hasLayout == 0 || isNull)) {
+      if (isNull && OwnsASharedBit(record, slot)) LegacyFixedValueText(record, row, slot, layout);
       layout.valueText = kNullText;
       ++row.columnCounter;
       continue;
