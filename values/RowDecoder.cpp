@@ -59,10 +59,12 @@ std::u16string ComplexValueText(const VarValue& value, const CRecord& record, Ty
   return ReadInRowRoot(bytes, record.page, flags);
 }
 
-std::u16string OrdinaryValueText(const VarValue& value, ValueSlot& slot, const ColumnLayout& layout, TypeCode typeCode) {
-  const std::uint8_t* bytes = value.bytes.empty() ? nullptr : value.bytes.data();
-  if (typeCode == kSqlVariant) return FormatVariant(value.Length(), slot, layout, bytes);
-  slot.valueLength = static_cast<std::int16_t>(std::min<std::int32_t>(value.Length(), INT16_MAX));
+// A value whose bytes are all at hand; sql_variant values are read by their base type.
+std::u16string WholeValueText(ByteSpan value, ValueSlot& slot, const ColumnLayout& layout, TypeCode typeCode) {
+  const std::uint8_t* bytes = value.empty() ? nullptr : value.data();
+  const auto length = static_cast<std::int32_t>(std::min<std::size_t>(value.size(), INT16_MAX));
+  if (typeCode == kSqlVariant) return FormatVariant(length, slot, layout, bytes);
+  slot.valueLength = static_cast<std::int16_t>(length);
   return FormatValue(slot, layout, bytes);
 }
 
@@ -125,12 +127,12 @@ std::u16string RebuiltValueText(const CRecord& record, const ColumnValue& entry,
   if (entry.length <= 0 || !Fits(ByteSpan(record.fixedData), static_cast<std::size_t>(entry.offset),
                                  static_cast<std::size_t>(entry.length)))
     return typeCode == kBit ? u"False" : u"";
-  const std::uint8_t* bytes = record.fixedData.data() + entry.offset;
+  const ByteSpan bytes = ByteSpan(record.fixedData).subspan(static_cast<std::size_t>(entry.offset),
+                                                            static_cast<std::size_t>(entry.length));
   if (typeCode == kBit) return bytes[0] ? u"True" : u"False";
   slot.isVariable = 0;
-  slot.valueLength = static_cast<std::int16_t>(entry.length);
-  slot.availableLength = static_cast<std::uint64_t>(entry.length);
-  return FormatValue(slot, layout, bytes);
+  slot.availableLength = bytes.size();
+  return WholeValueText(bytes, slot, layout, typeCode);
 }
 
 // A bit column of an ordinary record owns a bit of a byte it shares with other
@@ -217,7 +219,7 @@ void DecodeCurrentRecord(const CRecord& record, std::vector<ColumnLayout>& layou
           continue;
         }
         text = value.complex ? ComplexValueText(value, record, typeCode, bigMarker)
-                             : OrdinaryValueText(value, slot, layout, typeCode);
+                             : WholeValueText(value.bytes, slot, layout, typeCode);
         ++row.varCounter;
         ++row.columnCounter;
       }
@@ -347,7 +349,7 @@ bool DecodeLegacyRecord(const CRecord& record, std::vector<ColumnLayout>& layout
           slot.valueLength = static_cast<std::int16_t>(std::min<std::int32_t>(value->Length(), INT16_MAX));
           text = FormatValue(slot, layout, value->bytes.empty() ? nullptr : value->bytes.data());
         } else {
-          text = OrdinaryValueText(*value, slot, layout, typeCode);
+          text = WholeValueText(value->bytes, slot, layout, typeCode);
         }
         ++row.varCounter;
         ++row.columnCounter;
