@@ -14,7 +14,6 @@ constexpr std::int32_t kMaxFixedLength = 8059;
 constexpr std::int32_t kMaxRecordLength = 8060;
 constexpr std::uint16_t kComplexBit = 0x8000;
 constexpr std::uint8_t kSparseVectorId = 5;
-constexpr std::size_t kTextPointerLength = 16;
 
 std::int32_t Size(ByteSpan bytes) { return static_cast<std::int32_t>(bytes.size()); }
 
@@ -182,7 +181,8 @@ void CPrimaryRecord::ParseVariablePart(ByteSpan bytes, std::int32_t& position) {
           position <= 8191) {
         value.bytes = CopyBytes(bytes, static_cast<std::size_t>(position), static_cast<std::size_t>(end - position));
         position = end;
-        if (value.complex && value.bytes.size() != kTextPointerLength && value.bytes[0] == kSparseVectorId)
+        // A text pointer, the one other complex value of 16 bytes, starts with 0.
+        if (value.complex && value.bytes[0] == kSparseVectorId)
           sparseVector = ParseSparseVector(value.bytes);
       }
     }

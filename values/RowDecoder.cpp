@@ -70,8 +70,10 @@ std::u16string WholeValueText(ByteSpan value, ValueSlot& slot, const ColumnLayou
 
 bool NeedsHexPrefix(TypeCode typeCode) { return typeCode == kVarBinary || typeCode == kClrType; }
 
-// The markers a listing shows in place of large values are not hexadecimal.
-bool IsMarker(const std::u16string& text) { return text == kBigBinaryData || text == kBinaryData; }
+// NULL and the markers a listing shows in place of large values are not hexadecimal.
+bool NotHexadecimal(const std::u16string& text) {
+  return text == kBigBinaryData || text == kBinaryData || text == kNullText;
+}
 
 // Which records of a page become rows.
 bool Accepted(const CRecord* record) {
@@ -91,7 +93,7 @@ struct RowState {
 
 std::u16string SparseValueText(const CRecord& record, RowState& row, ValueSlot& slot, const ColumnLayout& layout,
                                bool inVectorOrder) {
-  if (!record.sparseVector) return u"";
+  if (!record.sparseVector) return kNullText;
   const std::vector<SparseEntry>& entries = record.sparseVector->entries;
   row.sparseTaken.resize(entries.size());
   for (std::size_t i = 0; i < entries.size(); ++i) {
@@ -102,7 +104,7 @@ std::u16string SparseValueText(const CRecord& record, RowState& row, ValueSlot& 
     slot.availableLength = entries[i].bytes.size();
     return FormatValue(slot, layout, entries[i].bytes.data());
   }
-  return u"";
+  return kNullText;  // the vector holds no value for the column
 }
 
 // A fixed-length value, at the column's leaf offset or where the previous one ended.
@@ -235,7 +237,7 @@ void DecodeCurrentRecord(const CRecord& record, std::vector<ColumnLayout>& layou
     }
 
     const bool prefix = listing ? text != u" " : !text.empty() && text != u" ";
-    if (NeedsHexPrefix(typeCode) && prefix && !IsMarker(text)) text = u"0x" + text;
+    if (NeedsHexPrefix(typeCode) && prefix && !NotHexadecimal(text)) text = u"0x" + text;
     layout.valueText = std::move(text);
   }
   NullBeyond(layouts, n);
@@ -363,7 +365,7 @@ bool DecodeLegacyRecord(const CRecord& record, std::vector<ColumnLayout>& layout
     }
 
     const bool prefix = listing ? text != u" " : !text.empty() && text != u" ";
-    if (NeedsHexPrefix(typeCode) && prefix && !IsMarker(text)) text = u"0x" + text;
+    if (NeedsHexPrefix(typeCode) && prefix && !NotHexadecimal(text)) text = u"0x" + text;
     if (text.empty() && layout.nullable) text = kNullText;
     layout.valueText = std::move(text);
   }

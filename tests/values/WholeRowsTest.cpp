@@ -633,19 +633,19 @@ TEST_F(WholeRowsTest, SparseColumnsComeFromTheSparseVector) {
   EXPECT_EQ(LayoutNamed("Name").sparseFlag, 0);
 }
 
-// Reading side: a sparse column without an entry in the vector (or in a row
-// without a vector) shows empty text instead of NULL.
-TEST_F(WholeRowsTest, DISABLED_SparseColumnsWithoutAValueShowNull) {
+// A sparse column without an entry in the vector, or in a row without a
+// vector, is NULL.
+TEST_F(WholeRowsTest, SparseColumnsWithoutAValueShowNull) {
   Open(OneTable(SparseTable({{3, "c", nullptr, "alone", nullptr, "2024-01-03 00:00:00"},
                              {4, "d", nullptr, nullptr, nullptr, "2024-01-04 00:00:00"}})));
   EXPECT_EQ(List("Sparse"), (Texts{{"3", "c", "NULL", "alone", "NULL", "2024-01-03 00:00:00"},
                                    {"4", "d", "NULL", "NULL", "NULL", "2024-01-04 00:00:00"}}));
 }
 
-// Reading side: a sparse vector of exactly 16 bytes (here one entry, S2 = N'only':
-// 05 00 01 00 04 00 10 00 and 8 bytes of UTF-16) is not parsed, as if it could be
-// a text pointer, whose first byte is 0: its values show empty text.
-TEST_F(WholeRowsTest, DISABLED_SparseVectorsOfSixteenBytes) {
+// A sparse vector of exactly 16 bytes (here one entry, S2 = N'only': 05 00 01
+// 00 04 00 10 00 and 8 bytes of UTF-16) is the length of a text pointer, but a
+// text pointer's first byte is 0.
+TEST_F(WholeRowsTest, SparseVectorsOfSixteenBytes) {
   Open(OneTable(SparseTable({{5, "e", nullptr, "only", nullptr, "2024-01-05 00:00:00"}})));
   EXPECT_EQ(List("Sparse")[0][3], "only");
 }
