@@ -75,10 +75,11 @@ bool NotHexadecimal(const std::u16string& text) {
   return text == kBigBinaryData || text == kBinaryData || text == kNullText;
 }
 
-// Which records of a page become rows.
+// Which records of a page become rows. A forwarded record is the row of the
+// forwarding stub that points at it, and is read there.
 bool Accepted(const CRecord* record) {
   return record && !record->invalid && record->recordType != kIndexRecord &&
-         (Settings().showDeletedRecords || !record->hiddenGhost);
+         record->recordType != kForwardedRecord && (Settings().showDeletedRecords || !record->hiddenGhost);
 }
 
 // The per-row state shared by the columns of one record.
