@@ -104,7 +104,8 @@ class CDataPage : public PrimaryRecordPage {
 class CompressedRecordRebuilder {
  public:
   virtual ~CompressedRecordRebuilder() = default;
-  // The number of column layouts of the selected table.
+  // The number of columns the records of the selected table hold: its anchor
+  // values are taken for as many.
   virtual int ColumnCount() const = 0;
   // Rebuilds the values of a valid compressed record read from `page`.
   virtual void Rebuild(CPrimaryRecord& record, const PrimaryRecordPage& page) = 0;

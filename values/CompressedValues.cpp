@@ -153,9 +153,12 @@ ByteVector WithAnchorPrefix(const ByteVector& anchor, const ByteVector& stored, 
 }  // namespace
 
 const ColumnLayout* LayoutOfRecordColumn(const std::vector<ColumnLayout>& layouts, std::size_t column) {
-  for (const ColumnLayout& layout : layouts)
+  bool positioned = false;
+  for (const ColumnLayout& layout : layouts) {
     if (layout.physicalColumnId == static_cast<std::int32_t>(column) + 1) return &layout;
-  return column < layouts.size() ? &layouts[column] : nullptr;
+    positioned = positioned || layout.physicalColumnId >= 1;
+  }
+  return !positioned && column < layouts.size() ? &layouts[column] : nullptr;
 }
 
 std::size_t RecordColumnOfLayout(const std::vector<ColumnLayout>& layouts, std::size_t layout) {
@@ -199,6 +202,12 @@ ByteVector UncompressedForm(const ColumnLayout& layout, const ByteVector& compre
   }
 }
 
+int CompressedValueRebuilder::ColumnCount() const {
+  std::int32_t count = static_cast<std::int32_t>(layouts_->size());
+  for (const ColumnLayout& layout : *layouts_) count = std::max(count, layout.physicalColumnId);
+  return count;
+}
+
 void CompressedValueRebuilder::Rebuild(CPrimaryRecord& record, const PrimaryRecordPage& page) {
   const std::vector<ColumnLayout>& layouts = *layouts_;
   const ByteVector shortData = std::move(record.fixedData);
@@ -221,15 +230,15 @@ void CompressedValueRebuilder::Rebuild(CPrimaryRecord& record, const PrimaryReco
   const std::size_t columns = std::min<std::size_t>(static_cast<std::size_t>(std::max<int>(record.columnCount, 0)),
                                                     record.descriptorCodes.size());
   for (std::size_t column = 0; column < columns && !StopRequested(); ++column) {
+    // No layout: a dropped column, whose bytes are passed over.
     const ColumnLayout* layout = LayoutOfRecordColumn(layouts, column);
-    if (!layout) break;
     ColumnValue entry;
     entry.offset = static_cast<std::int32_t>(write);
     const std::uint32_t code = record.descriptorCodes[column];
     const ByteVector* anchor = column < page.anchorValues.size() && !page.anchorValues[column].empty()
                                    ? &page.anchorValues[column]
                                    : nullptr;
-    const bool integerLike = IsIntegerLike(layout->typeCode);
+    const bool integerLike = layout && IsIntegerLike(layout->typeCode);
     std::optional<ByteVector> stored;
     if (code == kNullCode) {
       entry.isNull = 1;
@@ -249,12 +258,12 @@ void CompressedValueRebuilder::Rebuild(CPrimaryRecord& record, const PrimaryReco
       stored = ByteVector{1};
     } else if (code == kLongCode && longIndex < record.varValues.size()) {
       VarValue& value = record.varValues[longIndex++];
-      if (!value.complex && !value.bytes.empty()) {
+      if (layout && !value.complex && !value.bytes.empty()) {
         if (anchor) value.bytes = WithAnchorPrefix(*anchor, value.bytes, integerLike);
         if (layout->typeCode == kNChar || layout->typeCode == kNVarChar) value.bytes = UncompressedForm(*layout, value.bytes);
       }
     }
-    if (stored) {
+    if (stored && layout) {
       ByteVector form = UncompressedForm(*layout, *stored);
       // A value that does not fit the buffer gets no bytes.
       if (form.size() <= kRebuildBufferSize - write) {

@@ -25,7 +25,9 @@ class CompressedValueRebuilder : public CompressedRecordRebuilder {
  public:
   explicit CompressedValueRebuilder(const std::vector<ColumnLayout>& layouts) : layouts_(&layouts) {}
 
-  int ColumnCount() const override { return static_cast<int>(layouts_->size()); }
+  // Dropped columns keep their places in the records: the count reaches the
+  // largest physical column id when that is above the number of layouts.
+  int ColumnCount() const override;
   void Rebuild(CPrimaryRecord& record, const PrimaryRecordPage& page) override;
 
  private:
@@ -34,7 +36,8 @@ class CompressedValueRebuilder : public CompressedRecordRebuilder {
 
 // The layout of column `column` (0-based) of a compressed record: records keep
 // their columns in physical order (clustered key first), so when the layouts
-// carry physical positions the one at position column + 1 is taken.
+// carry physical positions the one at position column + 1 is taken, and none
+// when no layout has that position (a dropped column).
 const ColumnLayout* LayoutOfRecordColumn(const std::vector<ColumnLayout>& layouts, std::size_t column);
 // The other way round: the record column a layout's value is in.
 std::size_t RecordColumnOfLayout(const std::vector<ColumnLayout>& layouts, std::size_t layout);
