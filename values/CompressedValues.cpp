@@ -260,7 +260,7 @@ void CompressedValueRebuilder::Rebuild(CPrimaryRecord& record, const PrimaryReco
       VarValue& value = record.varValues[longIndex++];
       if (layout && !value.complex && !value.bytes.empty()) {
         if (anchor) value.bytes = WithAnchorPrefix(*anchor, value.bytes, integerLike);
-        if (layout->typeCode == kNChar || layout->typeCode == kNVarChar) value.bytes = UncompressedForm(*layout, value.bytes);
+        value.bytes = UncompressedForm(*layout, value.bytes);
       }
     }
     if (stored && layout) {
