@@ -16,6 +16,7 @@ constexpr std::int32_t kNoStorage = -99;
 constexpr std::size_t kTextPointerLength = 16;
 constexpr std::uint8_t kRowOverflowRoot = 2;
 constexpr std::uint8_t kLargeValueRoot = 4;
+constexpr std::uint32_t kLongCode = 10;  // a compressed record's code of a value in its long data region
 
 // Image values are read as varbinary.
 TypeCode EffectiveTypeCode(const ColumnLayout& layout) {
@@ -80,6 +81,13 @@ bool NotHexadecimal(const std::u16string& text) {
 bool Accepted(const CRecord* record) {
   return record && !record->invalid && record->recordType != kIndexRecord &&
          record->recordType != kForwardedRecord && (Settings().showDeletedRecords || !record->hiddenGhost);
+}
+
+// The long values of a compressed record lie in the record's column order (the
+// clustered key first): the one of `column` follows those of the long columns before it.
+std::int32_t LongValueIndex(const CRecord& record, std::size_t column) {
+  const auto first = record.descriptorCodes.begin();
+  return static_cast<std::int32_t>(std::count(first, first + static_cast<std::ptrdiff_t>(column), kLongCode));
 }
 
 // The per-row state shared by the columns of one record.
@@ -180,10 +188,10 @@ void DecodeCurrentRecord(const CRecord& record, std::vector<ColumnLayout>& layou
     if (record.compressed) {
       std::size_t column = RecordColumnOfLayout(layouts, v);
       if (column < record.descriptorCodes.size()) {
-        const std::uint32_t code = record.descriptorCodes[column];
-        slot.isVariable = code == 10 ? 1 : 0;
-        if (code == 10) index = row.varCounter;
-        compressedShort = code != 10;
+        const bool longValue = record.descriptorCodes[column] == kLongCode;
+        slot.isVariable = longValue ? 1 : 0;
+        if (longValue) index = LongValueIndex(record, column);
+        compressedShort = !longValue;
       }
       if (column < record.columnValues.size()) entry = &record.columnValues[column];
     }
