@@ -24,6 +24,12 @@ void ProgressBar::SetText(std::string_view text) {
   Draw();
 }
 
+void ProgressBar::Start(std::string_view text, std::uint64_t range) {
+  range_ = range;
+  position_ = 0;
+  SetText(text);
+}
+
 void ProgressBar::SetPosition(std::uint64_t position) {
   position_ = position;
   if (Percent() != shownPercent_) Draw();

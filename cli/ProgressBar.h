@@ -14,6 +14,8 @@ class ProgressBar {
   explicit ProgressBar(std::ostream& out) : out_(out) {}
 
   void SetText(std::string_view text);
+  // A new pass: `text` at 0 of `range`.
+  void Start(std::string_view text, std::uint64_t range);
   void SetRange(std::uint64_t range) { range_ = range; }
   void SetPosition(std::uint64_t position);
   // Erases the bar, leaving the cursor at the start of an empty line.

@@ -44,5 +44,21 @@ TEST(CliProgressBar, ClearLeavesAnEmptyLineOnlyAfterDrawing) {
   EXPECT_TRUE(out.str().ends_with(std::string("]   0%") + kRedraw)) << out.str();
 }
 
+// A second pass starts from 0% under its own text, whatever the first left.
+TEST(CliProgressBar, StartBeginsANewPassAtZero) {
+  std::ostringstream out;
+  ProgressBar bar(out);
+  bar.SetRange(10);
+  bar.SetText("Mapping Database Objects");
+  bar.SetPosition(10);
+  bar.Clear();
+  bar.Start("Exporting Orders", 4);
+  bar.SetPosition(1);
+  const std::vector<std::string> draws = Draws(out.str());
+  ASSERT_GE(draws.size(), 2u);
+  EXPECT_EQ(draws[draws.size() - 2], "Exporting Orders [....................]   0%");
+  EXPECT_EQ(draws.back(), "Exporting Orders [#####...............]  25%");
+}
+
 }  // namespace
 }  // namespace quillmark::cli
