@@ -13,6 +13,7 @@
 #include "cli/Commands.h"
 #include "cli/OpenDatabase.h"
 #include "cli/PageAddress.h"
+#include "cli/ShellSession.h"
 #include "engine/AppSettings.h"
 #include "engine/CollationList.h"
 #include "platform/CodePage.h"
@@ -25,6 +26,10 @@ constexpr std::int64_t kNoLimit = -1;
 
 struct Options {
   std::string file;
+  std::string treePath;
+  std::string logFolder;
+  std::string csv;
+  std::string output;
   std::string page;
   std::string list;
   std::string snapshot;
@@ -36,15 +41,23 @@ struct Options {
   std::int64_t limit = kNoLimit;
   bool json = false;
   bool userTables = false;
+  bool tree = false;
   bool hex = false;
   bool quiet = false;
   bool deleted = false;
   bool advancedDeleted = false;
+  bool advanced = false;
+  bool verbose = false;
+  bool all = false;
+  int pageNumber = 1;
   std::int64_t collation = kNoCollation;
   int ansiCodePage = 0;  // 0: the default
 };
 
 struct Commands {
+  CLI::App* scan;
+  CLI::App* show;
+  CLI::App* exportRows;
   CLI::App* info;
   CLI::App* page;
   CLI::App* iam;
@@ -77,8 +90,31 @@ void AddPageArgument(CLI::App& command, Options& options) {
   command.add_option("PAGE", options.page, "page number N, or FILEID:N")->required();
 }
 
+// The open dialog's mode choice, for the commands that scan through the shell.
+void AddAdvancedFlag(CLI::App& command, Options& options) {
+  command.add_flag("--advanced", options.advanced,
+                   "Advanced Mode: list a table from every page indexed for it, not by its page chain");
+}
+
+void AddScanCommands(CLI::App& app, Commands& c, Options& options) {
+  c.scan = AddCommand(app, "scan", "scan a file as the window does: its log lines, then the object tree", options);
+  AddAdvancedFlag(*c.scan, options);
+  c.show = AddCommand(app, "show", "what the window shows for one tree item: a page of rows, a definition or a script",
+                      options);
+  c.show->add_option("PATH", options.treePath,
+                     "node texts separated by '/', from any node below the root, e.g. \"User Tables/Orders\"")
+      ->required();
+  AddAdvancedFlag(*c.show, options);
+  c.show->add_option("--page", options.pageNumber, "the page of rows to show (Next Records N-1 times)")
+      ->check(CLI::PositiveNumber);
+  c.show->add_option("--csv", options.csv, "save the shown page as the CSV command does (UTF-16LE)");
+  c.show->add_flag("--verbose", options.verbose, "print the log lines too");
+  for (CLI::App* command : {c.scan, c.show})
+    command->add_option("--log-folder", options.logFolder, "the folder of the log file (default: the desktop)");
+}
+
 void AddRowsCommand(CLI::App& app, Commands& c, Options& options) {
-  c.rows = AddCommand(app, "rows", "a table's rows, read page by page", options);
+  c.rows = AddCommand(app, "rows", "a table's rows as the records list lists them", options);
   c.rows->add_option("TABLE", options.table, "a user table, or a system table of that name")->required();
   c.rows
       ->add_option("--format", options.format,
@@ -86,8 +122,18 @@ void AddRowsCommand(CLI::App& app, Commands& c, Options& options) {
                    "as \"↵\"; csv: RFC 4180, UTF-8, CRLF; jsonl: the column names, then one JSON array per row")
       ->check(CLI::IsMember({"text", "csv", "jsonl"}))
       ->capture_default_str();
+  c.rows->add_flag("--all", options.all, "every page of rows (Next Records until it is disabled), not only the first 1000");
+  AddAdvancedFlag(*c.rows, options);
   c.rows->add_option("--offset", options.offset, "skip this many rows first")->check(CLI::NonNegativeNumber);
   c.rows->add_option("--limit", options.limit, "print at most this many rows")->check(CLI::NonNegativeNumber);
+
+  c.exportRows = AddCommand(app, "export", "every page of a table's rows written to a file", options);
+  c.exportRows->add_option("TABLE", options.table, "a user table, or a system table of that name")->required();
+  c.exportRows->add_option("--format", options.format, "csv: RFC 4180, UTF-8, CRLF; jsonl: JSON lines")
+      ->check(CLI::IsMember({"csv", "jsonl"}))
+      ->required();
+  c.exportRows->add_option("OUT", options.output, "the file to write")->required();
+  AddAdvancedFlag(*c.exportRows, options);
 }
 
 void AddDefinitionCommands(CLI::App& app, Commands& c, Options& options) {
@@ -102,6 +148,7 @@ void AddDefinitionCommands(CLI::App& app, Commands& c, Options& options) {
 
 Commands AddCommands(CLI::App& app, Options& options) {
   Commands c{};
+  AddScanCommands(app, c, options);
   c.info = AddCommand(app, "info", "version, database name, collation and page map of a file", options);
   c.info->add_flag("--json", options.json, "print one JSON object");
   c.page = AddCommand(app, "page", "a page's header, slots and records", options);
@@ -130,22 +177,16 @@ Commands AddCommands(CLI::App& app, Options& options) {
   c.snapshotLoad = snapshot->add_subcommand("load", "open a database through a snapshot and list its objects");
   c.snapshotLoad->add_option("SNAPSHOT", options.snapshot, "a snapshot file")->required();
   c.snapshotLoad->add_flag("--json", options.json, "print one JSON object");
+  c.snapshotLoad->add_flag("--tree", options.tree, "print the object tree as scan does")->excludes("--json");
   c.snapshotLoad->add_flag("--quiet", options.quiet, "draw no progress bar while the maps are loaded");
   return c;
-}
-
-// Messages can hold line breaks; an error here is always one line.
-std::string OneLine(std::string text) {
-  std::replace(text.begin(), text.end(), '\n', ' ');
-  while (!text.empty() && text.back() == ' ') text.pop_back();
-  return text;
 }
 
 // CLI11 reports a misspelt command as a missing one; name the word instead.
 std::string ParseErrorText(const CLI::App& app, const CLI::ParseError& error, int argc, const char* const* argv) {
   if (app.get_subcommands().empty() && argc > 1 && argv[1][0] != '-')
-    return fmt::format("unknown command '{}': expected info, page, iam, objects, catalog, columns, rows, definition, "
-                       "definitions, keyscript or snapshot",
+    return fmt::format("unknown command '{}': expected scan, show, info, page, iam, objects, catalog, columns, rows, "
+                       "export, definition, definitions, keyscript or snapshot",
                        argv[1]);
   return OneLine(error.what());
 }
@@ -178,26 +219,64 @@ void PrepareSettings(const Options& options) {
   }
 }
 
+// The open dialog's choices; a manual collation must be one the dialog lists.
+app::ScanOptions ScanOptionsOf(const Options& options) {
+  app::ScanOptions scan;
+  scan.file = options.file;
+  scan.advanced = options.advanced;
+  scan.showDeleted = options.deleted || options.advancedDeleted;
+  scan.showAdvancedDeleted = options.advancedDeleted;
+  if (options.collation != kNoCollation) {
+    CheckListedCollation(options.collation);
+    scan.collation = options.collation;
+  }
+  if (!options.logFolder.empty()) scan.logFolder = options.logFolder;
+  return scan;
+}
+
 RowsRequest RowsRequestOf(const Options& options) {
-  RowsRequest request{options.table, options.format, static_cast<std::uint64_t>(options.offset), std::nullopt};
+  RowsRequest request{options.table, options.format, static_cast<std::uint64_t>(options.offset), std::nullopt,
+                      options.all};
   if (options.limit != kNoLimit) request.limit = static_cast<std::uint64_t>(options.limit);
   return request;
 }
 
-void Run(const Commands& c, const Options& options, std::ostream& out, std::ostream& err) {
+ShowRequest ShowRequestOf(const Options& options) {
+  ShowRequest request{options.treePath, options.pageNumber, std::nullopt, options.verbose};
+  if (!options.csv.empty()) request.csv = options.csv;
+  return request;
+}
+
+// The commands that drive the shell; their exit code, or nothing when `c`
+// names none of them.
+std::optional<int> RunShellCommand(const Commands& c, const Options& options, ProgressBar* progress,
+                                   std::ostream& out, std::ostream& err) {
+  if (c.snapshotLoad->parsed()) {
+    SnapshotLoadCommand(options.snapshot, options.tree ? "tree" : options.json ? "json" : "text", progress, out, err);
+    return 0;
+  }
+  const bool shell = c.scan->parsed() || c.show->parsed() || c.rows->parsed() || c.exportRows->parsed() ||
+                     c.snapshotSave->parsed();
+  if (!shell) return std::nullopt;
+  const app::ScanOptions scan = ScanOptionsOf(options);
+  if (c.scan->parsed()) return ScanCommand(scan, progress, out, err);
+  if (c.show->parsed()) ShowCommand(scan, ShowRequestOf(options), progress, out, err);
+  if (c.rows->parsed()) RowsCommand(scan, RowsRequestOf(options), progress, out, err);
+  if (c.exportRows->parsed())
+    ExportCommand(scan, ExportRequest{options.table, options.format, options.output}, progress, out, err);
+  if (c.snapshotSave->parsed()) SnapshotSaveCommand(scan, options.snapshot, progress, out, err);
+  return 0;
+}
+
+int Run(const Commands& c, const Options& options, std::ostream& out, std::ostream& err) {
   std::optional<PageId> pageId;
   if (c.page->parsed() || c.iam->parsed()) pageId = PageArgument(options.page);
   if (c.catalog->parsed()) CheckCatalogList(options.list);
   PrepareSettings(options);
   auto progress = ProgressFor(err, options.quiet);
-  if (c.snapshotLoad->parsed()) {
-    auto db = OpenDatabase(ApplySnapshot(options.snapshot), progress.get(), true);
-    ObjectsCommand(*db.catalog, options.json, out);
-    return;
-  }
-  const bool withCatalog = c.objects->parsed() || c.catalog->parsed() || c.columns->parsed() || c.rows->parsed() ||
-                           c.definition->parsed() || c.definitions->parsed() || c.keyscript->parsed() ||
-                           c.snapshotSave->parsed();
+  if (const std::optional<int> code = RunShellCommand(c, options, progress.get(), out, err)) return *code;
+  const bool withCatalog = c.objects->parsed() || c.catalog->parsed() || c.columns->parsed() ||
+                           c.definition->parsed() || c.definitions->parsed() || c.keyscript->parsed();
   auto db = OpenDatabase(options.file, progress.get(), withCatalog);
   if (c.info->parsed()) InfoCommand(*db.file, options.json, out);
   if (c.page->parsed()) PageCommand(*db.file, *pageId, options.hex, out);
@@ -206,16 +285,20 @@ void Run(const Commands& c, const Options& options, std::ostream& out, std::ostr
   if (c.objects->parsed() && !options.userTables) ObjectsCommand(*db.catalog, options.json, out);
   if (c.catalog->parsed()) CatalogCommand(*db.catalog, options.list, options.json, out);
   if (c.columns->parsed()) ColumnsCommand(*db.catalog, options.table, options.json, out);
-  if (c.rows->parsed()) RowsCommand(*db.catalog, RowsRequestOf(options), out);
   if (c.definition->parsed()) DefinitionCommand(*db.catalog, options.name, out);
   if (c.definitions->parsed()) DefinitionsCommand(*db.catalog, options.json, out);
   if (c.keyscript->parsed()) KeyScriptCommand(*db.catalog, options.table, options.key, out);
-  // The snapshot names its database by full path, so it loads from any folder.
-  if (c.snapshotSave->parsed())
-    SnapshotSaveCommand(*db.file, std::filesystem::absolute(options.file).string(), options.snapshot, out);
+  return 0;
 }
 
 }  // namespace
+
+std::string OneLine(std::string text) {
+  std::replace(text.begin(), text.end(), '\r', ' ');
+  std::replace(text.begin(), text.end(), '\n', ' ');
+  while (!text.empty() && text.back() == ' ') text.pop_back();
+  return text;
+}
 
 int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
   CLI::App app{"Reads SQL Server data files (.mdf) page by page, without a server.", "quillmark-cli"};
@@ -234,12 +317,11 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
   }
 
   try {
-    Run(commands, options, out, err);
+    return Run(commands, options, out, err);
   } catch (const std::exception& error) {
     err << "quillmark-cli: " << OneLine(error.what()) << "\n";
     return 1;
   }
-  return 0;
 }
 
 }  // namespace quillmark::cli

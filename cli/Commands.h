@@ -8,7 +8,9 @@
 #include <stdexcept>
 #include <string>
 
+#include "app/HeadlessShell.h"
 #include "catalog/DatabaseCatalog.h"
+#include "cli/ProgressBar.h"
 #include "engine/DatabaseFile.h"
 
 namespace quillmark::cli {
@@ -16,6 +18,9 @@ namespace quillmark::cli {
 struct CliError : std::runtime_error {
   using std::runtime_error::runtime_error;
 };
+
+// Messages can hold line breaks; a report line never does: each becomes a blank.
+std::string OneLine(std::string text);
 
 void InfoCommand(DatabaseFile& db, bool json, std::ostream& out);
 void PageCommand(DatabaseFile& db, PageId page, bool hex, std::ostream& out);
@@ -25,13 +30,54 @@ void ObjectsCommand(const DatabaseCatalog& catalog, bool json, std::ostream& out
 void UserTableNamesCommand(const DatabaseCatalog& catalog, std::ostream& out);
 void ColumnsCommand(DatabaseCatalog& catalog, const std::string& table, bool json, std::ostream& out);
 
+// The commands below drive the shell: they scan FILE through the open dialog
+// (`scan` holds its choices), click tree items and page with Next Records, and
+// print what the window then shows. `progress`, when given, draws the mapping
+// pass; failures throw CliError with the window's own text.
+
+// Prints the log lines as they arrive, then the object tree; 0 when the scan
+// ended with "Scanning process completed.", else 1. Error boxes go to `err`.
+int ScanCommand(const app::ScanOptions& scan, ProgressBar* progress, std::ostream& out, std::ostream& err);
+
+struct ShowRequest {
+  std::string path;  // node texts separated by '/', from any node below the root
+  int page = 1;
+  std::optional<std::string> csv;  // export the shown page there (command 340)
+  bool verbose = false;            // print the log lines too
+};
+// Selects the tree item `path` names and prints the status label and the rows
+// of its page, or the text view's text.
+void ShowCommand(const app::ScanOptions& scan, const ShowRequest& request, ProgressBar* progress, std::ostream& out,
+                 std::ostream& err);
+
 struct RowsRequest {
   std::string table;
   std::string format = "text";  // text, csv or jsonl
   std::uint64_t offset = 0;     // rows skipped first
   std::optional<std::uint64_t> limit;
+  bool all = false;  // every page, not only the first
 };
-void RowsCommand(DatabaseCatalog& catalog, const RowsRequest& request, std::ostream& out);
+// The rows the records list shows for the user table (or system table) `table`.
+void RowsCommand(const app::ScanOptions& scan, const RowsRequest& request, ProgressBar* progress, std::ostream& out,
+                 std::ostream& err);
+
+struct ExportRequest {
+  std::string table;
+  std::string format;  // csv or jsonl
+  std::string output;
+};
+// Every page of the table's rows written to `request.output`, page by page.
+void ExportCommand(const app::ScanOptions& scan, const ExportRequest& request, ProgressBar* progress,
+                   std::ostream& out, std::ostream& err);
+
+// Save snapshot (342) after a scan of `scan.file`.
+void SnapshotSaveCommand(const app::ScanOptions& scan, const std::string& snapshotPath, ProgressBar* progress,
+                         std::ostream& out, std::ostream& err);
+// Load snapshot (341), then the objects of the loaded database as `objects`
+// prints them (`format` text or json), or the object tree as `scan` prints it
+// (tree).
+void SnapshotLoadCommand(const std::string& snapshotPath, const std::string& format, ProgressBar* progress,
+                         std::ostream& out, std::ostream& err);
 
 // The definition text of the view, procedure, function, trigger, default or
 // constraint `name`, found as a selection in the object tree finds it, printed
@@ -47,11 +93,5 @@ void KeyScriptCommand(DatabaseCatalog& catalog, const std::string& table, const 
 // Throws CliError naming the valid lists when `list` is not one of them.
 void CheckCatalogList(const std::string& list);
 void CatalogCommand(const DatabaseCatalog& catalog, const std::string& list, bool json, std::ostream& out);
-
-void SnapshotSaveCommand(const DatabaseFile& file, const std::string& databasePath, const std::string& snapshotPath,
-                         std::ostream& out);
-// Reads the snapshot's header and puts its options in place for the next open;
-// returns the path of the database it was taken from.
-std::string ApplySnapshot(const std::string& snapshotPath);
 
 }  // namespace quillmark::cli

@@ -1,17 +1,12 @@
-// Reading a table's rows for the commands that print them: the table resolved
-// by name, then its data pages decoded one after another as the records list
-// reads them, each row handed on as soon as it is decoded. Only one page and
-// its rows are held at a time, so memory stays flat however large the table.
+// A table resolved by name for the commands that read its columns and keys.
 #pragma once
 
-#include <functional>
 #include <string>
 #include <vector>
 
 #include "catalog/CatalogModel.h"
 #include "catalog/DatabaseCatalog.h"
 #include "details/ModuleText.h"
-#include "values/RowDecoder.h"
 
 namespace quillmark::cli {
 
@@ -21,13 +16,5 @@ namespace quillmark::cli {
 // neither. The module-text table is read into `store.prefetched` first: a
 // column added after the rows were written shows its default from there.
 std::vector<ColumnLayout> ResolveTable(DatabaseCatalog& catalog, const std::string& name, ModuleTextStore& store);
-
-// Takes one decoded row, one text per layout; false stops the reading.
-using RowHandler = std::function<bool(const DecodedRow&)>;
-
-// Decodes the rows of the table ResolveTable selected last, in the order of its
-// data pages, until the handler or a stop request ends it. `layouts` is the
-// working row the decoder writes.
-void ReadTableRows(DatabaseCatalog& catalog, std::vector<ColumnLayout>& layouts, const RowHandler& handler);
 
 }  // namespace quillmark::cli
