@@ -37,8 +37,15 @@ catalog_tour() {
   run catalog "$1" fkcolumns
 }
 
-# The bundled demo database comes first.
+# The bundled demo database comes first: scanned as the window scans it (the
+# log file goes to a folder of the tour's own), then a table, a view and the
+# rest of the commands.
 if [[ -n "$demo" && -f "$demo" ]]; then
+  logs="$(mktemp -d)"
+  trap 'rm -rf "$logs"' EXIT
+  run scan "$demo" --log-folder "$logs"
+  run show "$demo" "User Tables/Customers" --log-folder "$logs"
+  run show "$demo" "Views/OrderTotals" --log-folder "$logs"
   run info "$demo"
   run objects "$demo"
   rows_tour "$demo"
@@ -53,6 +60,8 @@ No database files at $folder.
 
 Point quillmark-cli at any SQL Server data file (.mdf):
 
+  $cli scan /path/to/database.mdf
+  $cli show /path/to/database.mdf "User Tables/TABLE"
   $cli info /path/to/database.mdf
   $cli info /path/to/database.mdf --json
   $cli objects /path/to/database.mdf

@@ -13,6 +13,8 @@ out="$(bash "$tour" "$@" 2>&1)"
 printf '%s\n' "$out"
 grep -q '^\$ quillmark-cli rows .* --limit 20$' <<<"$out" || { echo "TourTest: no rows shown"; exit 1; }
 if [[ -f "${3:-}" ]]; then
+  grep -q '^Scanning completed for selected mdf file\.$' <<<"$out" || { echo "TourTest: no completed scan"; exit 1; }
+  grep -q '^Page1 - \[[0-9]*\](1-[0-9]*) Records$' <<<"$out" || { echo "TourTest: no page of rows shown"; exit 1; }
   grep -q '^CREATE VIEW ' <<<"$out" || { echo "TourTest: no view definition shown"; exit 1; }
   grep -q '^CREATE PROCEDURE ' <<<"$out" || { echo "TourTest: no procedure definition shown"; exit 1; }
 fi
