@@ -96,6 +96,10 @@ void CMainFrame::SelectionWorker() {
   catalog.selected.layouts.clear();
   catalog.selected.legacyColumns.clear();
   listing_.itemIndex = 0;
+  // The previous table's pages go with its rows: an object that lists no rows
+  // must not leave Next Records enabled over them.
+  listing_.listedPages.clear();
+  listing_.pageStarts.clear();
 
   // The item clicked, as remembered when the click was taken: a right click
   // since then may have moved the tree's selection.

@@ -455,11 +455,27 @@ bool ListFirstPage(DatabaseCatalog& catalog, ListingState& state, std::uint8_t a
   return inserted;
 }
 
+namespace {
+
+// Every page of rows decodes as the first one did: large values shown as the
+// listing shows them and 8-bit text in the column's code page, which hold
+// only while a listing is active.
+class ActiveListing {
+ public:
+  ActiveListing() { Settings().listingActive = 1; }
+  ~ActiveListing() { Settings().listingActive = 0; }
+  ActiveListing(const ActiveListing&) = delete;
+  ActiveListing& operator=(const ActiveListing&) = delete;
+};
+
+}  // namespace
+
 void ListNextPage(DatabaseCatalog& catalog, ListingState& state, const ListingWindow& window) {
   if (!catalog.file) {
     Settings().busy = 0;
     return;
   }
+  const ActiveListing active;
   Lister(catalog, state, window).NextPage();
 }
 
@@ -468,6 +484,7 @@ void ListPreviousPage(DatabaseCatalog& catalog, ListingState& state, const Listi
     Settings().busy = 0;
     return;
   }
+  const ActiveListing active;
   Lister(catalog, state, window).PreviousPage();
 }
 

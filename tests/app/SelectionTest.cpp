@@ -88,6 +88,42 @@ TEST_F(SelectionTest, PagingGoesForwardAndBackThroughATableOfMoreThan2000Rows) {
   EXPECT_EQ(LogLines(shell).back(), "1000 rows to 2000");
 }
 
+// A module lists no rows: the previous table's pages must not leave Next
+// Records enabled.
+TEST_F(SelectionTest, ObjectAfterAPagedTableLeavesNextDisabled) {
+  QM_REQUIRE_REAL_FIXTURES();
+  HeadlessShell shell;
+  Open(shell, "sql2008r2_northwind.mdf");
+  ASSERT_TRUE(shell.Select({u"Tables", u"User Tables", u"Order Details"}));
+  ASSERT_TRUE(shell.window.next.Enabled());
+  ASSERT_TRUE(shell.Select({u"Programmability", u"Store Procedure", u"CustOrderHist"}));
+  EXPECT_FALSE(shell.window.next.Enabled());
+  EXPECT_EQ(Status(shell), "Page1 - [0](0-0) Records");
+  EXPECT_EQ(shell.frame.send(platform::WM_APP_NEXT_RECORDS, 0, 0), 1);
+  shell.Wait();
+  EXPECT_EQ(shell.window.records.RowCount(), 0);
+}
+
+// Every page decodes 8-bit text with the column's code page, not only the first.
+TEST_F(SelectionTest, PagesAfterTheFirstKeepTheCollationsCodePage) {
+  TempDir files;
+  DatabaseSpec spec;
+  spec.collation = 53269;  // Cyrillic_General_CI_AS: code page 1251, where byte E9 is "й"
+  std::vector<Row> rows;
+  for (int i = 1; i <= 1500; ++i) rows.push_back({i, "\u00e9"});
+  spec.AddTable("Words", {Int("Id").NotNull(), VarChar("Word", 10)}, rows);
+  HeadlessShell shell;
+  ASSERT_TRUE(shell.Scan(Options(spec.Write(files.path(), "words.mdf").primary)));
+  ASSERT_TRUE(shell.Select({u"Tables", u"User Tables", u"Words"}));
+  EXPECT_EQ(Text(shell.window.records.Text(0, 1)), "\u0439");
+  shell.Next();
+  ASSERT_EQ(Status(shell), "Page2 - [500](1001-1500) Records");
+  EXPECT_EQ(Text(shell.window.records.Text(0, 1)), "\u0439");
+  EXPECT_EQ(Settings().listingActive, 0);
+  shell.Previous();
+  EXPECT_EQ(Text(shell.window.records.Text(999, 1)), "\u0439");
+}
+
 TEST_F(SelectionTest, ModulesKeysAndConstraintsShowTheirTextOrScript) {
   QM_REQUIRE_REAL_FIXTURES();
   HeadlessShell shell;
