@@ -4,6 +4,7 @@
 // Invoke from the user-interface thread itself runs the work at once.
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <deque>
@@ -43,7 +44,7 @@ class QueueDispatcher : public UiDispatcher {
  private:
   struct Call {
     const std::function<void()>* work = nullptr;
-    bool done = false;
+    std::atomic<bool> done{false};
   };
 
   std::thread::id uiThread_;
@@ -51,6 +52,7 @@ class QueueDispatcher : public UiDispatcher {
   std::condition_variable queued_;
   std::condition_variable finished_;
   std::deque<Call*> calls_;
+  std::atomic<int> pending_{0};  // calls queued and not yet taken
 };
 
 }  // namespace quillmark::platform

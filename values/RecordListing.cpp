@@ -312,8 +312,9 @@ void Lister::InsertRow(const DecodedRow& row, const std::vector<ColumnLayout>& l
     const int index = controls_.records->InsertRow(at, texts);
     if (empty) controls_.records->DeleteRow(index);
     controls_.caption->SetText(status);
+    // One trip to the user-interface thread per row: the log list too.
+    window_.log->ReplaceLastLine(status);
   });
-  window_.log->ReplaceLastLine(status);
   if (toLogFile) window_.log->WriteToFile(status);
 }
 
