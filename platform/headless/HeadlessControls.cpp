@@ -170,6 +170,7 @@ std::u16string Log::Line(int index) const {
 Answer ScriptedDialogs::MessageBox(const std::u16string& text, const std::u16string& caption, Icon icon,
                                    bool yesNo) {
   shown.push_back(Shown{text, caption, icon, yesNo});
+  if (whileShown) whileShown(shown.back());
   if (!yesNo) return Answer::kOk;
   if (answers.empty()) return Answer::kYes;
   const Answer answer = answers.front();

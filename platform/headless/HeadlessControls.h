@@ -3,6 +3,7 @@
 #pragma once
 
 #include <deque>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -173,6 +174,9 @@ class ScriptedDialogs : public Dialogs {
   std::deque<std::optional<std::string>> folders;    // for folder dialogs
   std::vector<Shown> shown;
   std::vector<FileDialogOptions> fileDialogs;        // as asked
+  // Runs while a box is open, before it is answered: a modal box keeps the
+  // user-interface thread handling work, which a test may do here.
+  std::function<void(const Shown&)> whileShown;
 
   std::vector<std::u16string> Texts() const;
 };

@@ -93,6 +93,23 @@ TEST_F(ConcurrencyTest, StoppedPagingLeavesTheNextSelectionItsRows) {
   EXPECT_EQ(Text(shell.window.status.Text()), "Page1 - [91](1-91) Records");
 }
 
+// A worker that ends while the Stop question is open leaves no stop request
+// behind for the next one.
+TEST_F(ConcurrencyTest, StopAnsweredAfterTheWorkerEndedRaisesNothing) {
+  QM_REQUIRE_REAL_FIXTURES();
+  HeadlessShell shell;
+  Open(shell, "sql2008r2_northwind.mdf");
+  ASSERT_TRUE(shell.Select({u"Tables", u"User Tables", u"Order Details"}));
+  ASSERT_EQ(shell.frame.send(platform::WM_APP_NEXT_RECORDS, 0, 0), 1);
+  shell.window.dialogs.whileShown = [&](const auto&) {
+    shell.ui.PumpUntil([&] { return !shell.frame.WorkerAlive(); });
+  };
+  shell.frame.OnCommand(app::kCommandStop);
+  shell.window.dialogs.whileShown = nullptr;
+  EXPECT_EQ(Settings().stopRequested, 0);
+  EXPECT_EQ(Text(shell.window.status.Text()), "Page2 - [1000](1001-2000) Records");
+}
+
 // The worker lists the item clicked, whatever a right click selects meanwhile.
 TEST_F(ConcurrencyTest, RightClickDuringASelectionDoesNotChangeWhatIsListed) {
   QM_REQUIRE_REAL_FIXTURES();
