@@ -3,7 +3,6 @@
 #include <cerrno>
 #include <cstdint>
 #include <string>
-#include <vector>
 
 #include "engine/AppSettings.h"
 #include "platform/CodePage.h"
@@ -12,14 +11,6 @@ namespace quillmark::app {
 namespace {
 
 constexpr char16_t kLineEnd[] = u"\r\n";
-
-// The code units of `text` in little-endian order, the way the file holds them.
-void AppendUtf16Le(std::vector<std::uint8_t>& bytes, const std::u16string& text) {
-  for (const char16_t unit : text) {
-    bytes.push_back(static_cast<std::uint8_t>(unit & 0xFF));
-    bytes.push_back(static_cast<std::uint8_t>(unit >> 8));
-  }
-}
 
 // A calendar time that could not be obtained names its date fields 0 and its
 // time fields -1.
@@ -74,9 +65,8 @@ bool Log::Open(const std::string& folder) {
   file_ = OpenLogFile(path, created);
   if (!file_) return false;
 
-  std::vector<std::uint8_t> bytes;
-  if (created) bytes = {0xFF, 0xFE};
-  AppendUtf16Le(bytes, kLineEnd + std::u16string(80, u'*') + kLineEnd);
+  std::string bytes = created ? "\xFF\xFE" : "";
+  bytes += platform::Utf16LeBytes(kLineEnd + std::u16string(80, u'*') + kLineEnd);
   std::fwrite(bytes.data(), 1, bytes.size(), file_);
   std::fflush(file_);
   return true;
@@ -118,8 +108,7 @@ void Log::ReplaceLastLine(const std::u16string& text) {
 // Each line reaches the file in one write, so lines from the user-interface
 // thread and a worker never interleave within a line.
 void Log::WriteToFile(const std::u16string& text) {
-  std::vector<std::uint8_t> bytes;
-  AppendUtf16Le(bytes, text + kLineEnd);
+  const std::string bytes = platform::Utf16LeBytes(text + kLineEnd);
   std::lock_guard<std::mutex> lock(fileMutex_);
   if (!file_) return;
   std::fwrite(bytes.data(), 1, bytes.size(), file_);

@@ -60,7 +60,7 @@ void CMainFrame::SetUpListColumns() {
     controls_.records->DeleteAllRows();
     int index = 0;
     for (const ColumnLayout& layout : layouts) {
-      if (!sql2000 && layout.physicalColumnId == -99) continue;
+      if (!sql2000 && layout.physicalColumnId == kNoStorage) continue;
       controls_.records->InsertColumn(index++, layout.name, kListColumnWidth);
     }
     // The clearing deletes exactly the columns inserted here.

@@ -259,6 +259,10 @@ struct TableKey {
   std::string type;
 };
 
+// The physicalColumnId of a column the records hold no bytes for (a column
+// added after the rows were written): it shows its default.
+inline constexpr std::int32_t kNoStorage = -99;
+
 // One column of the selected table as the row decoder reads it.
 struct ColumnLayout {
   std::int16_t spare1 = 0;

@@ -11,7 +11,6 @@
 namespace quillmark {
 namespace {
 
-constexpr std::int32_t kNoStorage = -99;
 constexpr std::int32_t kColumnIdBits = ~((1 << 24) | (1 << 25));
 
 bool IsProgrammability(const std::string& type) {

@@ -271,7 +271,7 @@ RowColumns ShellSession::Columns() const {
   std::vector<bool> numbers;
   if (const DatabaseCatalog* catalog = shell.frame.opened().catalog.get())
     for (const ColumnLayout& layout : catalog->selected.layouts)
-      if (Settings().isSql2000 || layout.physicalColumnId != -99) numbers.push_back(IsNumber(layout.typeCode));
+      if (Settings().isSql2000 || layout.physicalColumnId != kNoStorage) numbers.push_back(IsNumber(layout.typeCode));
   if (numbers.size() != columns.names.size()) numbers.assign(columns.names.size(), false);
   columns.rightAligned = numbers;
   return columns;

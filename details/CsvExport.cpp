@@ -8,7 +8,8 @@
 #include <functional>
 #include <string_view>
 #include <system_error>
-#include <vector>
+
+#include "platform/CodePage.h"
 
 namespace quillmark {
 namespace {
@@ -44,12 +45,7 @@ std::u16string CsvLine(int columns, const std::function<std::u16string(int)>& fi
 }
 
 bool WriteUtf16Le(std::FILE* file, const std::u16string& text) {
-  std::vector<std::uint8_t> bytes;
-  bytes.reserve(text.size() * 2);
-  for (const char16_t unit : text) {
-    bytes.push_back(static_cast<std::uint8_t>(unit & 0xFF));
-    bytes.push_back(static_cast<std::uint8_t>(unit >> 8));
-  }
+  const std::string bytes = platform::Utf16LeBytes(text);
   return std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
 }
 

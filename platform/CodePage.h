@@ -31,4 +31,7 @@ std::string Utf16ToUtf8(std::u16string_view text);
 // Invalid UTF-8 becomes U+FFFD.
 std::u16string Utf8ToUtf16(std::string_view text);
 
+// The code units of `text` as UTF-16LE bytes, the way text files hold them.
+std::string Utf16LeBytes(std::u16string_view text);
+
 }  // namespace quillmark::platform

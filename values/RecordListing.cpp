@@ -31,14 +31,21 @@ std::vector<DecodedRow> FetchPageRows(DatabaseCatalog& catalog, PageId page, Lis
 
 namespace {
 
-// A column without storage in the records (a computed column, or one added
-// later that no record holds).
-constexpr std::int32_t kNoStorage = -99;
-
 // Pages are told apart by file and number: a chain may move to the same page
 // number in another file.
 using PageKey = std::pair<std::uint16_t, std::int32_t>;
 PageKey KeyOf(PageId page) { return {page.fileId, page.pageNumber}; }
+
+// While a listing or paging operation runs, large values show as the listing
+// shows them and 8-bit text takes the column's code page: every page of rows
+// decodes as the first one did.
+class ActiveListing {
+ public:
+  ActiveListing() { Settings().listingActive = 1; }
+  ~ActiveListing() { Settings().listingActive = 0; }
+  ActiveListing(const ActiveListing&) = delete;
+  ActiveListing& operator=(const ActiveListing&) = delete;
+};
 
 bool Addressable(PageId page) { return page.fileId != 0 && page.pageNumber != 0; }
 
@@ -449,27 +456,11 @@ void Lister::PreviousPage() {
 
 bool ListFirstPage(DatabaseCatalog& catalog, ListingState& state, std::uint8_t advanced, const ListingWindow& window) {
   if (!catalog.file) return false;
-  Settings().listingActive = 1;
+  const ActiveListing active;
   const bool inserted = Lister(catalog, state, window).FirstPage(advanced);
   if (StopRequested()) Settings().stopRequested = 0;
-  Settings().listingActive = 0;
   return inserted;
 }
-
-namespace {
-
-// Every page of rows decodes as the first one did: large values shown as the
-// listing shows them and 8-bit text in the column's code page, which hold
-// only while a listing is active.
-class ActiveListing {
- public:
-  ActiveListing() { Settings().listingActive = 1; }
-  ~ActiveListing() { Settings().listingActive = 0; }
-  ActiveListing(const ActiveListing&) = delete;
-  ActiveListing& operator=(const ActiveListing&) = delete;
-};
-
-}  // namespace
 
 void ListNextPage(DatabaseCatalog& catalog, ListingState& state, const ListingWindow& window) {
   if (!catalog.file) {

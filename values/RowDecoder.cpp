@@ -12,7 +12,6 @@
 namespace quillmark {
 namespace {
 
-constexpr std::int32_t kNoStorage = -99;
 constexpr std::size_t kTextPointerLength = 16;
 constexpr std::uint8_t kRowOverflowRoot = 2;
 constexpr std::uint8_t kLargeValueRoot = 4;
