@@ -23,7 +23,7 @@
 #include "engine/CollationList.h"
 #include "engine/PageBuffer.h"
 #include "engine/PageHeader.h"
-#include "tests/support/DatabaseBuilder.h"
+#include "builder/DatabaseBuilder.h"
 #include "values/CompressedValues.h"
 #include "values/RowDecoder.h"
 

@@ -13,7 +13,7 @@
 #include "engine/AppSettings.h"
 #include "engine/CollationList.h"
 #include "platform/CodePage.h"
-#include "tests/support/DatabaseBuilder.h"
+#include "builder/DatabaseBuilder.h"
 
 namespace {
 

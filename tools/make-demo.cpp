@@ -1,22 +1,29 @@
-// Writes the demo database: quillmark-make-demo <path of the .mdf> [--sql2000]
+// Writes a database file as SQL Server lays it out: the demo database of
+// `make run`, or (with the options below) the databases the benchmarks read.
+#include <CLI/CLI.hpp>
+
 #include <exception>
 #include <filesystem>
 #include <iostream>
 #include <string>
 
-#include "tests/support/DatabaseBuilder.h"
+#include "builder/DatabaseBuilder.h"
 
 int main(int argc, char** argv) {
-  if (argc < 2 || argc > 3 || (argc == 3 && std::string(argv[2]) != "--sql2000")) {
-    std::cerr << "usage: quillmark-make-demo <path of the .mdf> [--sql2000]\n";
-    return 2;
-  }
+  CLI::App app{"Writes a Quillmark demo database (.mdf) in SQL Server's file format.",
+               "quillmark-make-demo"};
+  std::string target;
+  bool sql2000 = false;
+  app.add_option("PATH", target, "The .mdf file to write (its folder is created)")->required();
+  app.add_flag("--sql2000", sql2000, "Write the SQL Server 2000 layout instead of the 2005-and-later one");
+  CLI11_PARSE(app, argc, argv);
+
   try {
-    namespace testing = quillmark::testing;
-    const std::filesystem::path path = std::filesystem::absolute(argv[1]);
-    const testing::Layout layout = argc == 3 ? testing::Layout::kSql2000 : testing::Layout::kSql2005Plus;
+    namespace builder = quillmark::testing;
+    const std::filesystem::path path = std::filesystem::absolute(target);
+    const builder::Layout layout = sql2000 ? builder::Layout::kSql2000 : builder::Layout::kSql2005Plus;
     std::filesystem::create_directories(path.parent_path());
-    testing::DemoShop(layout).Write(path.parent_path(), path.filename().string());
+    builder::DemoShop(layout).Write(path.parent_path(), path.filename().string());
     std::cout << path.string() << "\n";
     return 0;
   } catch (const std::exception& error) {

@@ -2,7 +2,7 @@
 // snapshot and Load snapshot.
 #include "catalog/Snapshot.h"
 #include "tests/app/ShellTest.h"
-#include "tests/support/DatabaseBuilder.h"
+#include "builder/DatabaseBuilder.h"
 
 namespace quillmark::testing {
 namespace {

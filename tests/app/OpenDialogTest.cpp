@@ -8,7 +8,7 @@
 #include "engine/AppSettings.h"
 #include "platform/DesktopFolder.h"
 #include "platform/headless/HeadlessControls.h"
-#include "tests/support/FixtureBuilder.h"
+#include "builder/FixtureBuilder.h"
 
 namespace quillmark::app {
 namespace {

@@ -4,7 +4,7 @@
 #include "cli/ObjectTree.h"
 #include "catalog/OpenSequence.h"
 #include "tests/app/ShellTest.h"
-#include "tests/support/DatabaseBuilder.h"
+#include "builder/DatabaseBuilder.h"
 
 namespace quillmark::testing {
 namespace {

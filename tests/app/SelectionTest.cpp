@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "tests/app/ShellTest.h"
-#include "tests/support/DatabaseBuilder.h"
+#include "builder/DatabaseBuilder.h"
 
 namespace quillmark::testing {
 namespace {

@@ -13,7 +13,7 @@
 #include "engine/CollationList.h"
 #include "engine/DatabaseFile.h"
 #include "platform/CodePage.h"
-#include "tests/support/FixtureBuilder.h"
+#include "builder/FixtureBuilder.h"
 #include "tests/support/RealFixtures.h"
 
 namespace quillmark::testing {

@@ -5,7 +5,7 @@
 #include "engine/AppSettings.h"
 #include "platform/CodePage.h"
 #include "platform/headless/HeadlessControls.h"
-#include "tests/support/FixtureBuilder.h"
+#include "builder/FixtureBuilder.h"
 
 namespace quillmark::testing {
 namespace {

@@ -10,7 +10,7 @@
 #include "catalog/DatabaseCatalog.h"
 #include "engine/AppSettings.h"
 #include "engine/DatabaseFile.h"
-#include "tests/support/FixtureBuilder.h"
+#include "builder/FixtureBuilder.h"
 
 namespace quillmark::testing {
 

@@ -21,12 +21,12 @@
 #include "engine/RecordPage.h"
 #include "platform/CodePage.h"
 #include "platform/ProgramPath.h"
-#include "tests/support/CompressedRecords.h"
-#include "tests/support/DatabaseBuilder.h"
+#include "builder/CompressedRecords.h"
+#include "builder/DatabaseBuilder.h"
 #include "tests/support/RealFixtures.h"
-#include "tests/support/StoredValues.h"
-#include "tests/support/SystemRows.h"
-#include "tests/support/SystemTableLayouts.h"
+#include "builder/StoredValues.h"
+#include "builder/SystemRows.h"
+#include "builder/SystemTableLayouts.h"
 
 namespace quillmark::testing {
 namespace {

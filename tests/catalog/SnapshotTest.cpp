@@ -11,7 +11,7 @@
 
 #include "engine/AppSettings.h"
 #include "tests/engine/EngineTest.h"
-#include "tests/support/FixtureBuilder.h"
+#include "builder/FixtureBuilder.h"
 #include "tests/support/RealFixtures.h"
 
 namespace quillmark::testing {

@@ -6,7 +6,7 @@
 #include "engine/PageHeader.h"
 #include "engine/RecordPage.h"
 #include "tests/catalog/CatalogTest.h"
-#include "tests/support/DatabaseBuilder.h"
+#include "builder/DatabaseBuilder.h"
 
 namespace quillmark::testing {
 namespace {

@@ -10,7 +10,7 @@
 
 #include "cli/Cli.h"
 #include "engine/DatabaseFile.h"
-#include "tests/support/FixtureBuilder.h"
+#include "builder/FixtureBuilder.h"
 #include "tests/support/RealFixtures.h"
 
 namespace quillmark::testing {

@@ -4,7 +4,7 @@
 #include "platform/CodePage.h"
 #include "tests/cli/CliTest.h"
 #include "tests/cli/ReadmeObjects.h"
-#include "tests/support/DatabaseBuilder.h"
+#include "builder/DatabaseBuilder.h"
 
 namespace quillmark::testing {
 namespace {

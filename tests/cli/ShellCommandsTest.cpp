@@ -5,7 +5,7 @@
 #include <fstream>
 
 #include "tests/cli/CliTest.h"
-#include "tests/support/DatabaseBuilder.h"
+#include "builder/DatabaseBuilder.h"
 
 namespace quillmark::testing {
 namespace {

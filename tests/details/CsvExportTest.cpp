@@ -9,7 +9,7 @@
 #include <iterator>
 
 #include "platform/headless/HeadlessControls.h"
-#include "tests/support/FixtureBuilder.h"
+#include "builder/FixtureBuilder.h"
 
 namespace quillmark {
 namespace {

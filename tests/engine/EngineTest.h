@@ -9,7 +9,7 @@
 #include "engine/AppSettings.h"
 #include "engine/DatabaseFile.h"
 #include "engine/PageBuffer.h"
-#include "tests/support/FixtureBuilder.h"
+#include "builder/FixtureBuilder.h"
 
 namespace quillmark::testing {
 

@@ -6,7 +6,7 @@
 
 #include "catalog/TypeCode.h"
 #include "engine/AppSettings.h"
-#include "tests/support/FixtureBuilder.h"
+#include "builder/FixtureBuilder.h"
 #include "values/CompressedValues.h"
 #include "values/RowDecoder.h"
 #include "values/Scsu.h"

@@ -21,7 +21,7 @@
 #include "engine/PageHeader.h"
 #include "platform/CodePage.h"
 #include "platform/headless/HeadlessControls.h"
-#include "tests/support/DatabaseBuilder.h"
+#include "builder/DatabaseBuilder.h"
 #include "tests/support/RealFixtures.h"
 
 namespace quillmark::testing {

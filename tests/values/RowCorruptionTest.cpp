@@ -12,7 +12,7 @@
 #include "catalog/SchemaResolution.h"
 #include "catalog/TypeCode.h"
 #include "engine/AppSettings.h"
-#include "tests/support/FixtureBuilder.h"
+#include "builder/FixtureBuilder.h"
 #include "tests/support/RealFixtures.h"
 #include "values/CompressedValues.h"
 #include "values/RowDecoder.h"

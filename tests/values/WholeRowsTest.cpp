@@ -18,7 +18,7 @@
 #include "engine/DatabaseFile.h"
 #include "engine/PageHeader.h"
 #include "platform/CodePage.h"
-#include "tests/support/DatabaseBuilder.h"
+#include "builder/DatabaseBuilder.h"
 #include "values/CompressedValues.h"
 #include "values/RowDecoder.h"
 

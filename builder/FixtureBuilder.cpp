@@ -1,4 +1,4 @@
-#include "tests/support/FixtureBuilder.h"
+#include "builder/FixtureBuilder.h"
 
 #include <algorithm>
 #include <cstdlib>

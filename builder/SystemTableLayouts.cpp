@@ -1,4 +1,4 @@
-#include "tests/support/SystemTableLayouts.h"
+#include "builder/SystemTableLayouts.h"
 
 #include <algorithm>
 #include <stdexcept>

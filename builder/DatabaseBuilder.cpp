@@ -1,10 +1,10 @@
-#include "tests/support/DatabaseBuilder.h"
+#include "builder/DatabaseBuilder.h"
 
 #include <set>
 #include <stdexcept>
 
-#include "tests/support/DatabaseImage.h"
-#include "tests/support/DatabasePlan.h"
+#include "builder/DatabaseImage.h"
+#include "builder/DatabasePlan.h"
 
 namespace quillmark::testing {
 namespace {

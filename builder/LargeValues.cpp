@@ -1,4 +1,4 @@
-#include "tests/support/LargeValues.h"
+#include "builder/LargeValues.h"
 
 #include <algorithm>
 #include <stdexcept>

@@ -1,4 +1,4 @@
-#include "tests/support/StoredValues.h"
+#include "builder/StoredValues.h"
 
 #include <algorithm>
 #include <bit>

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "engine/PageId.h"
-#include "tests/support/FixtureBuilder.h"
+#include "builder/FixtureBuilder.h"
 
 namespace quillmark::testing {
 

@@ -19,7 +19,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "tests/support/RecordLayout.h"
+#include "builder/RecordLayout.h"
 
 namespace quillmark::testing {
 

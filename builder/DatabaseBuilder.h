@@ -28,7 +28,7 @@
 #include <variant>
 #include <vector>
 
-#include "tests/support/FixtureBuilder.h"
+#include "builder/FixtureBuilder.h"
 
 namespace quillmark::testing {
 

@@ -1,10 +1,10 @@
-#include "tests/support/DatabasePlan.h"
+#include "builder/DatabasePlan.h"
 
 #include <algorithm>
 #include <stdexcept>
 
-#include "tests/support/LargeValues.h"
-#include "tests/support/StoredValues.h"
+#include "builder/LargeValues.h"
+#include "builder/StoredValues.h"
 
 namespace quillmark::testing {
 namespace {

@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/DatabaseBuilder.h"
-#include "tests/support/DatabaseImage.h"
-#include "tests/support/RecordLayout.h"
+#include "builder/DatabaseBuilder.h"
+#include "builder/DatabaseImage.h"
+#include "builder/RecordLayout.h"
 
 namespace quillmark::testing {
 

@@ -1,6 +1,6 @@
 // The demo database: a small shop with customers, products, orders and order
 // lines, its keys and constraints, a view, a procedure, a function and a trigger.
-#include "tests/support/DatabaseBuilder.h"
+#include "builder/DatabaseBuilder.h"
 
 namespace quillmark::testing {
 namespace {

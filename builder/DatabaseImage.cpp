@@ -1,6 +1,6 @@
-#include "tests/support/DatabaseImage.h"
+#include "builder/DatabaseImage.h"
 
-#include "tests/support/StoredValues.h"
+#include "builder/StoredValues.h"
 
 #include <algorithm>
 #include <set>

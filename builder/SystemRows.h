@@ -6,8 +6,8 @@
 #include <map>
 #include <vector>
 
-#include "tests/support/DatabasePlan.h"
-#include "tests/support/SystemTableLayouts.h"
+#include "builder/DatabasePlan.h"
+#include "builder/SystemTableLayouts.h"
 
 namespace quillmark::testing {
 

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/DatabaseBuilder.h"
-#include "tests/support/RecordLayout.h"
+#include "builder/DatabaseBuilder.h"
+#include "builder/RecordLayout.h"
 
 namespace quillmark::testing {
 

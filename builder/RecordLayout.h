@@ -10,7 +10,7 @@
 #include <optional>
 #include <vector>
 
-#include "tests/support/StoredValues.h"
+#include "builder/StoredValues.h"
 
 namespace quillmark::testing {
 

@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <optional>
 
-#include "tests/support/CompressedRecords.h"
-#include "tests/support/DatabasePlan.h"
-#include "tests/support/LargeValues.h"
+#include "builder/CompressedRecords.h"
+#include "builder/DatabasePlan.h"
+#include "builder/LargeValues.h"
 
 namespace quillmark::testing {
 namespace {

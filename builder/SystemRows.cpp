@@ -1,4 +1,4 @@
-#include "tests/support/SystemRows.h"
+#include "builder/SystemRows.h"
 
 #include <algorithm>
 #include <filesystem>

@@ -1,4 +1,4 @@
-#include "tests/support/CompressedRecords.h"
+#include "builder/CompressedRecords.h"
 
 #include <algorithm>
 #include <map>

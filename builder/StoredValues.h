@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/DatabaseBuilder.h"
+#include "builder/DatabaseBuilder.h"
 
 namespace quillmark::testing {
 

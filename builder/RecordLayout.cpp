@@ -1,4 +1,4 @@
-#include "tests/support/RecordLayout.h"
+#include "builder/RecordLayout.h"
 
 #include <algorithm>
 #include <stdexcept>

@@ -23,8 +23,8 @@
 
 #include <cstdint>
 
-#include "tests/support/DatabaseImage.h"
-#include "tests/support/StoredValues.h"
+#include "builder/DatabaseImage.h"
+#include "builder/StoredValues.h"
 
 namespace quillmark::testing {
 

@@ -4,9 +4,9 @@
 #include <algorithm>
 
 #include "platform/CodePage.h"
-#include "tests/support/DatabasePlan.h"
-#include "tests/support/StoredValues.h"
-#include "tests/support/SystemRows.h"
+#include "builder/DatabasePlan.h"
+#include "builder/StoredValues.h"
+#include "builder/SystemRows.h"
 
 namespace quillmark::testing {
 namespace {
