@@ -6,12 +6,12 @@ JOBS ?= $(shell nproc)
 
 # Debian packages the build needs (binary package names).
 PACKAGES := g++ cmake ninja-build pkg-config libgtest-dev libgmock-dev libbenchmark-dev \
-            libcli11-dev libfmt-dev nlohmann-json3-dev
+            libcli11-dev libfmt-dev nlohmann-json3-dev dpkg-dev file
 
 TEST_DIR := $(BUILD)/test
 RELEASE_DIR := $(BUILD)/release
 
-.PHONY: all deps test run bench release clean robustness tsan
+.PHONY: all deps test run bench release clean robustness tsan install package
 
 all: release
 
@@ -70,6 +70,17 @@ tsan: deps
 	cmake --build $(TSAN_DIR) -j $(JOBS)
 	cd $(TSAN_DIR) && QUILLMARK_FIXTURES="$(FIXTURES)" TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
 	  ctest --output-on-failure -j $(JOBS)
+
+# Installs the programs, the files they ship with, the guide, the desktop entry,
+# the icon and the MIME type under PREFIX (staged under DESTDIR when it is set).
+PREFIX ?= /usr/local
+install: release
+	DESTDIR="$(DESTDIR)" cmake --install $(RELEASE_DIR) --prefix "$(PREFIX)"
+
+# A Debian package of the release build, in build/release/package; its
+# dependencies are the Debian packages of the libraries the programs link.
+package: release
+	cd $(RELEASE_DIR) && cpack -G DEB
 
 clean:
 	rm -rf $(BUILD)

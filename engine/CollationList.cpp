@@ -48,7 +48,7 @@ void LoadCollationList(const std::filesystem::path& path, CollationMap& map) {
 }
 
 void LoadCollationList() {
-  LoadCollationList(platform::ProgramFolder() / "collation.txt", Settings().collationMap);
+  LoadCollationList(platform::ProgramDataFile("collation.txt"), Settings().collationMap);
 }
 
 }  // namespace quillmark

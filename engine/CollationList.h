@@ -10,7 +10,8 @@
 
 namespace quillmark {
 
-// Reads the list from "collation.txt" in the program's folder into
+// Reads the list from "collation.txt" (in the program's folder, or in the share
+// folder of an installed program: platform::ProgramDataFile) into
 // Settings().collationMap. A missing file leaves the map empty.
 void LoadCollationList();
 void LoadCollationList(const std::filesystem::path& path, CollationMap& map);

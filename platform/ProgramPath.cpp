@@ -11,4 +11,15 @@ std::filesystem::path ProgramFolder() {
   return self.parent_path();
 }
 
+std::filesystem::path ProgramDataFile(std::string_view name) { return ProgramDataFile(name, ProgramFolder()); }
+
+std::filesystem::path ProgramDataFile(std::string_view name, const std::filesystem::path& folder) {
+  std::filesystem::path beside = folder / name;
+  std::error_code error;
+  if (std::filesystem::exists(beside, error)) return beside;
+  std::filesystem::path installed = folder.parent_path() / "share" / "quillmark" / name;
+  if (std::filesystem::exists(installed, error)) return installed;
+  return beside;
+}
+
 }  // namespace quillmark::platform
