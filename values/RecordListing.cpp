@@ -10,6 +10,7 @@
 #include "engine/IamPage.h"
 #include "engine/PageHeader.h"
 #include "engine/RecordPage.h"
+#include "catalog/SchemaResolution.h"
 
 namespace quillmark {
 
@@ -80,7 +81,7 @@ class Lister {
       : catalog_(catalog), file_(*catalog.file), state_(state), window_(window), controls_(window.controls) {}
 
   bool FirstPage(std::uint8_t advanced) {
-    if (advanced) return AllPagesListing();
+    if (advanced) return AllPagesListing(false);
     return Settings().isSql2000 ? LegacyChooser() : CurrentFormatChooser();
   }
 
@@ -100,7 +101,9 @@ class Lister {
 
   bool CurrentFormatChooser();
   bool LegacyChooser();
-  bool AllPagesListing();
+  // Every page of the data page list; in Standard mode only those the table's
+  // own IAM pages allocate, when it has readable IAM pages.
+  bool AllPagesListing(bool ownedOnly);
   bool Listing(Strategy strategy, PageId start, ListingContext& context);
 
   std::vector<PageId> IamWalkPages(PageId first) const;
@@ -108,6 +111,7 @@ class Lister {
   std::vector<PageId> PageChainPages(PageId start) const;
   std::vector<PageId> LegacyPageChainPages(PageId start) const;
   std::vector<PageId> AllPages() const;
+  std::set<PageKey> OwnedPages() const;
 
   std::int64_t ListPages(Strategy strategy, ListingContext& context);
   void EndReport(Strategy strategy, std::int64_t rowsTaken);
@@ -123,12 +127,13 @@ class Lister {
   ListingState& state_;
   const ListingWindow& window_;
   const platform::FrameControls& controls_;
+  bool ownedOnly_ = false;
 };
 
 bool Lister::CurrentFormatChooser() {
   Ui([&] { controls_.text->SetText(u""); });
   const CatalogAllocUnit& unit = Selected().inRowAllocUnit;
-  if (unit.firstIamPage.pageNumber <= 0) return AllPagesListing();
+  if (unit.firstIamPage.pageNumber <= 0) return AllPagesListing(true);
   ListingContext context(Selected().layouts);
   if (Selected().inRowRowset.indexId == 0) {
     if (!InRange(unit.firstIamPage)) return Listing(Strategy::kPageChain, unit.firstPage, context);
@@ -158,7 +163,8 @@ bool Lister::LegacyChooser() {
          Listing(Strategy::kIamWalk, iamPages.front().Page(), context);
 }
 
-bool Lister::AllPagesListing() {
+bool Lister::AllPagesListing(bool ownedOnly) {
+  ownedOnly_ = ownedOnly;
   ListingContext context(Selected().layouts);
   return Listing(Strategy::kAllPages, PageId{}, context);
 }
@@ -181,7 +187,7 @@ bool Lister::Listing(Strategy strategy, PageId start, ListingContext& context) {
       break;
     case Strategy::kLegacyPageChain:
       state_.listedPages = LegacyPageChainPages(start);
-      if (state_.listedPages.empty()) return AllPagesListing();
+      if (state_.listedPages.empty()) return AllPagesListing(true);
       break;
     case Strategy::kAllPages:
       state_.listedPages = AllPages();
@@ -236,17 +242,51 @@ std::vector<PageId> Lister::LegacyPageChainPages(PageId start) const {
     at = header->nextPage;
   }
   if (pages.empty()) return pages;
-  // The chain may be cut short: the rest of the table's pages follow it.
+  // The chain may be cut short: the rest of the table's allocated pages follow
+  // it. Pages that carry the table's id but that neither the chain nor its IAM
+  // pages reach are left-overs of an earlier copy of the table (a rebuild keeps
+  // them), whose rows would show twice.
+  const std::set<PageKey> owned = OwnedPages();
   for (const PageId& page : Selected().dataPages)
-    if (Addressable(page) && visited.insert(KeyOf(page)).second) pages.push_back(page);
+    if (Addressable(page) && (owned.empty() || owned.count(KeyOf(page))) && visited.insert(KeyOf(page)).second)
+      pages.push_back(page);
   return pages;
 }
 
 std::vector<PageId> Lister::AllPages() const {
   std::vector<PageId> pages;
+  const std::set<PageKey> owned = ownedOnly_ ? OwnedPages() : std::set<PageKey>{};
   for (const PageId& page : Selected().dataPages)
-    if (Addressable(page)) pages.push_back(page);
+    if (Addressable(page) && (owned.empty() || owned.count(KeyOf(page)))) pages.push_back(page);
   return pages;
+}
+
+// The pages the table's own allocation owns: what its IAM pages (the chain from
+// its first IAM page, and for current-format files the IAM pages indexed under
+// its allocation units) allocate. Empty when none of them can be read, so that
+// a table without readable allocation data still lists every page.
+std::set<PageKey> Lister::OwnedPages() const {
+  std::set<PageKey> owned;
+  std::set<PageKey> walked;
+  auto walk = [&](PageId first) {
+    for (PageId at = first; at.pageNumber > 0 && InRange(at) && !StopRequested() && walked.insert(KeyOf(at)).second;) {
+      const auto iam = file_.ReadIamPage(at);
+      if (!iam || !iam->header || iam->header->pageType != kIamPageType) break;
+      for (const PageId& page : iam->AllocatedPages()) owned.insert(KeyOf(page));
+      at = iam->header->nextPage;
+    }
+  };
+  if (Settings().isSql2000) {
+    const auto entry = catalog_.legacyIndexes.find(Selected().object.id);
+    if (entry != catalog_.legacyIndexes.end() && entry->second.firstIamPage > 0)
+      walk(PageId{kPrimaryFileId, entry->second.firstIamPage});
+    return owned;
+  }
+  walk(Selected().inRowAllocUnit.firstIamPage);
+  for (const CatalogAllocUnit& unit : Selected().allocUnits)
+    for (const PageEntry& entry : file_.IamPages(DataPageKeyOf(file_.iamPages, unit.id)))
+      if (entry.pageType == kIamPageType) walk(entry.Page());
+  return owned;
 }
 
 // Lists the collected pages from the start until 1000 rows were taken; where
