@@ -21,12 +21,19 @@ ListingContext::ListingContext(const std::vector<ColumnLayout>& tableLayouts)
 
 ListingContext::~ListingContext() { Settings().listingContext = replaced_; }
 
+// Every page of rows decodes as the first one did.
+ActiveListing::ActiveListing() : replaced_(Settings().listingActive.load()) { Settings().listingActive = 1; }
+ActiveListing::~ActiveListing() { Settings().listingActive = replaced_; }
+
+bool DecodesCurrentFormat(const DatabaseCatalog& catalog) {
+  return !Settings().isSql2000 && !catalog.selected.rowsetColumns.empty();
+}
+
 std::vector<DecodedRow> FetchPageRows(DatabaseCatalog& catalog, PageId page, ListingContext& context) {
   if (!catalog.file) return {};
   const auto data = catalog.file->ReadDataPage(page);
   if (!data || !data->header || data->header->pageType != kDataPageType) return {};
-  const bool current = !Settings().isSql2000 && !catalog.selected.rowsetColumns.empty();
-  return current ? DecodeCurrentFormat(*data, context.layouts, DecodeVariant::kListing)
+  return DecodesCurrentFormat(catalog) ? DecodeCurrentFormat(*data, context.layouts, DecodeVariant::kListing)
                  : DecodeLegacyFormat(*data, context.layouts, DecodeVariant::kListing);
 }
 
@@ -36,17 +43,6 @@ namespace {
 // number in another file.
 using PageKey = std::pair<std::uint16_t, std::int32_t>;
 PageKey KeyOf(PageId page) { return {page.fileId, page.pageNumber}; }
-
-// While a listing or paging operation runs, large values show as the listing
-// shows them and 8-bit text takes the column's code page: every page of rows
-// decodes as the first one did.
-class ActiveListing {
- public:
-  ActiveListing() { Settings().listingActive = 1; }
-  ~ActiveListing() { Settings().listingActive = 0; }
-  ActiveListing(const ActiveListing&) = delete;
-  ActiveListing& operator=(const ActiveListing&) = delete;
-};
 
 bool Addressable(PageId page) { return page.fileId != 0 && page.pageNumber != 0; }
 

@@ -135,6 +135,44 @@ TEST(CliRows, CellsKeepTheirText) {
   }
 }
 
+// Values leave the program whole: text, ntext and image of the SQL Server 2000
+// file (its legacy decoder) and of the current-format files alike, and a
+// max-type value behind an in-row root; --placeholders gives the records
+// list's texts instead.
+TEST(CliRows, LargeValuesAreWholeUnlessPlaceholdersAreAsked) {
+  QM_REQUIRE_REAL_FIXTURES();
+  struct Case {
+    std::string file;
+    std::string table;
+    std::string key;
+    std::string column;
+    std::size_t length;
+    std::string start;
+    std::string placeholder;
+  };
+  const Case cases[] = {
+      {"sql2000_northwind.mdf", "Employees", "1", "Photo", 2 + 2 * 21626, "0x151C2F00", "<BINARY DATA>"},
+      {"sql2000_northwind.mdf", "Employees", "1", "Notes", 0, "Education includes a BA in psychology", "<BINARY DATA>"},
+      {"sql2008r2_northwind.mdf", "Employees", "1", "Photo", 2 + 2 * 21626, "0x151C2F00", "0x151C2F00"},
+      {"sql2005_pubs.mdf", "pub_info", "0736", "pr_info", 65071, "This is sample text data for New Moon Books",
+       "<BINARY DATA>"},
+      {"sql2008_pubs.mdf", "pub_info", "0736", "pr_info", 65071, "This is sample text data for New Moon Books",
+       "This is sample text data for New Moon Books"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.file + " " + c.table + " " + c.column);
+    for (const char* format : {"csv", "jsonl"}) {
+      const std::string whole = Cell(RowsAs(format, c.file, c.table), c.key, c.column);
+      EXPECT_EQ(whole.rfind(c.start, 0), 0u) << whole.substr(0, 40);
+      if (c.length) {
+        EXPECT_EQ(whole.size(), c.length);
+      }
+      const std::string listed = Cell(RowsAs(format, c.file, c.table, {"--placeholders"}), c.key, c.column);
+      EXPECT_EQ(listed.rfind(c.placeholder, 0), 0u) << listed.substr(0, 40);
+    }
+  }
+}
+
 TEST(CliRows, CsvQuotesCommasQuotesAndLineBreaks) {
   QM_REQUIRE_REAL_FIXTURES();
   const std::string employees = Rows("sql2008r2_northwind.mdf", "Employees", {"--format", "csv"}).out;
