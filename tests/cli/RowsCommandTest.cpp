@@ -128,6 +128,12 @@ TEST(CliRows, CellsKeepTheirText) {
       // The clustered key comes first in the record, yet each value lands in its column.
       {"sql2014_pubs.mdf", "sales", "6380", "payterms", "Net 60"},
       {"sql2014_pubs.mdf", "sales", "6380", "title_id", "BU1032"},
+      // pubdate left to getdate() keeps its milliseconds, rounded as SQL Server shows 1/300 s ticks.
+      {"sql2005_pubs.mdf", "titles", "MC3026", "pubdate", "2004-12-13 16:11:36.553"},
+      {"sql2008_pubs.mdf", "titles", "MC3026", "pubdate", "2010-02-14 16:30:50.373"},
+      {"sql2008_pubs.mdf", "titles", "PC9999", "pubdate", "2010-02-14 16:30:50.377"},
+      {"sql2014_pubs.mdf", "titles", "PC9999", "pubdate", "2016-09-21 17:09:24.993"},
+      {"sql2014_pubs.mdf", "titles", "BU1032", "pubdate", "1991-06-12 00:00:00"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.file + " " + c.table + " " + c.key + " " + c.column);
