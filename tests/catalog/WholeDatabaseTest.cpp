@@ -2,6 +2,9 @@
 // that only the deleted-row switches bring back, tables stored in secondary
 // files, and the SQL Server 2000 layout.
 
+#include <set>
+
+#include "catalog/SchemaResolution.h"
 #include "catalog/OpenSequence.h"
 #include "engine/PageHeader.h"
 #include "engine/RecordPage.h"
@@ -100,6 +103,26 @@ TEST_F(WholeDatabaseTest, Sql2000LayoutGivesLegacyTablesWithTheirColumns) {
   EXPECT_EQ(customers->columns[0].name, u"CustomerId");
   EXPECT_EQ(customers->columns[1].name, u"Name");
   EXPECT_FALSE(db.file->DataPages(written.objectIds.at("Customers")).empty());
+}
+
+// A SQL Server 2000 file names its columns' types from its own systypes
+// (object id 4): system types and user types such as sysname alike.
+TEST_F(WholeDatabaseTest, Sql2000ColumnsTakeTheirTypeNamesFromSystypes) {
+  WrittenDatabase written = Shop(Layout::kSql2000).Write(dir_.path(), "types2000.mdf");
+  auto db = OpenDatabase(written.primary.string(), 0, nullptr);
+  ASSERT_TRUE(db.opened());
+  ASSERT_EQ(Settings().isSql2000, 1);
+  std::vector<ColumnLayout> layouts = ResolveTableSchema(*db.catalog, u"Customers", "U ", {});
+  ASSERT_EQ(layouts.size(), 2u);
+  EXPECT_EQ(layouts[0].typeText, u"int(4)");
+  EXPECT_EQ(layouts[1].typeText, u"nvarchar(80)");
+  layouts = ResolveTableSchema(*db.catalog, u"sysobjects", "S ", {});
+  ASSERT_FALSE(layouts.empty());
+  EXPECT_EQ(layouts[0].name, u"name");
+  EXPECT_EQ(layouts[0].typeText, u"sysname(256)");
+  // One type row per type.
+  std::set<std::u16string> names;
+  for (const CatalogType& type : db.catalog->types) EXPECT_TRUE(names.insert(type.name).second) << type.id;
 }
 
 TEST_F(WholeDatabaseTest, TheDemoShopOpensWithItsObjects) {
