@@ -288,7 +288,7 @@ int Run(const Commands& c, const Options& options, std::ostream& out, std::ostre
   const bool withCatalog = c.objects->parsed() || c.catalog->parsed() || c.columns->parsed() ||
                            c.definition->parsed() || c.definitions->parsed() || c.keyscript->parsed();
   auto db = OpenDatabase(options.file, progress.get(), withCatalog);
-  if (c.info->parsed()) InfoCommand(*db.file, options.json, out);
+  if (c.info->parsed()) InfoCommand(*db.file, options.json, out, err);
   if (c.page->parsed()) PageCommand(*db.file, *pageId, options.hex, out);
   if (c.iam->parsed()) IamCommand(*db.file, *pageId, out);
   if (c.objects->parsed() && options.userTables) UserTableNamesCommand(*db.catalog, out);

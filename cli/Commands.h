@@ -22,7 +22,7 @@ struct CliError : std::runtime_error {
 // Messages can hold line breaks; a report line never does: each becomes a blank.
 std::string OneLine(std::string text);
 
-void InfoCommand(DatabaseFile& db, bool json, std::ostream& out);
+void InfoCommand(DatabaseFile& db, bool json, std::ostream& out, std::ostream& err);
 void PageCommand(DatabaseFile& db, PageId page, bool hex, std::ostream& out);
 void IamCommand(DatabaseFile& db, PageId page, std::ostream& out);
 void ObjectsCommand(const DatabaseCatalog& catalog, bool json, std::ostream& out);

@@ -125,6 +125,25 @@ TEST_F(WholeDatabaseTest, Sql2000ColumnsTakeTheirTypeNamesFromSystypes) {
   for (const CatalogType& type : db.catalog->types) EXPECT_TRUE(names.insert(type.name).second) << type.id;
 }
 
+// A version the version table does not know is read as its catalog's layout
+// says; the number alone never refuses a file.
+TEST_F(WholeDatabaseTest, UnknownVersionsAreReadAsTheirLayout) {
+  for (const std::uint16_t version : {std::uint16_t{851}, std::uint16_t{998}, std::uint16_t{1200}}) {
+    SCOPED_TRACE(version);
+    DatabaseSpec shop = Shop();
+    shop.version = version;
+    WrittenDatabase written = shop.Write(dir_.path(), "v" + std::to_string(version) + ".mdf");
+    auto db = OpenDatabase(written.primary.string(), 0, nullptr);
+    ASSERT_TRUE(db.opened());
+    EXPECT_EQ(Settings().versionText, "Unknown SQL Version");
+    EXPECT_TRUE(Lists(*db.catalog, u"Customers"));
+    const std::vector<ColumnLayout> layouts = ResolveTableSchema(*db.catalog, u"Customers", "U ", {});
+    ASSERT_EQ(layouts.size(), 2u);
+    EXPECT_EQ(layouts[1].typeText, u"nvarchar(80)");
+    EXPECT_FALSE(db.catalog->selected.dataPages.empty());
+  }
+}
+
 TEST_F(WholeDatabaseTest, TheDemoShopOpensWithItsObjects) {
   WrittenDatabase written = DemoShop().Write(dir_.path(), "demo.mdf");
   auto db = OpenDatabase(written.primary.string(), 0, nullptr);
