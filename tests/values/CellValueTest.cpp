@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "builder/DatabaseBuilder.h"
+#include "tests/values/LargeValueCases.h"
 #include "catalog/OpenSequence.h"
 #include "catalog/SchemaResolution.h"
 #include "engine/AppSettings.h"
@@ -24,29 +25,6 @@
 
 namespace quillmark::testing {
 namespace {
-
-// Text whose every hundred characters differ from the hundred before.
-std::string Letters(std::size_t length) {
-  std::string text;
-  for (std::size_t i = 0; i < length; ++i) text.push_back(static_cast<char>('A' + i / 100 % 26));
-  return text;
-}
-
-Bytes ByteRun(std::size_t length) {
-  Bytes bytes;
-  for (std::size_t i = 0; i < length; ++i) bytes.push_back(static_cast<std::uint8_t>(i / 100 + i % 7));
-  return bytes;
-}
-
-std::string HexOf(const Bytes& bytes) {
-  static const char kDigits[] = "0123456789ABCDEF";
-  std::string text = "0x";
-  for (std::uint8_t byte : bytes) {
-    text.push_back(kDigits[byte >> 4]);
-    text.push_back(kDigits[byte & 15]);
-  }
-  return text;
-}
 
 struct CellAddress {
   PageId page;
