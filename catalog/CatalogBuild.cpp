@@ -29,7 +29,10 @@ void DatabaseCatalog::Build() {
   ReadRowsets(*reader, rowsets);
   ReadColumns();
   if (objects.empty()) SynthesizeTablesFromColumns();
-  ReadTypes(*reader, types);
+  if (sql2000)
+    ReadLegacyTypes(*reader, types);
+  else
+    ReadTypes(*reader, types);
   if (!sql2000) ReadLaterTables();
 }
 

@@ -1,5 +1,10 @@
-// The catalog tables of SQL Server 2000 files: sysobjects (1), sysindexes (2)
-// and syscolumns (3).
+// The catalog tables of SQL Server 2000 files: sysobjects (1), sysindexes (2),
+// syscolumns (3) and systypes (4).
+//
+// systypes: the name is the row's first variable value; fixed data:
+//   0  1  xtype      1  1  status      2  2  xusertype    4  2  length
+//   6  1  xprec      7  1  xscale      8  4  tdefault    12  4  domain
+//  16  2  uid       18  2  (reserved) 20  4  collationid
 
 #include "catalog/RowFields.h"
 #include "catalog/SystemTables.h"
@@ -9,6 +14,7 @@ namespace quillmark {
 namespace {
 
 constexpr std::int32_t kLegacyColumnCountWithCollation = 21;
+constexpr std::int32_t kLegacyTypeFixedLength = 24;
 
 }  // namespace
 
@@ -29,6 +35,32 @@ void ReadLegacyObjectTable(CatalogReader& reader, std::vector<CatalogObject>& ob
     object.name = reader.NameOf(record, kRepairName);
     objects.push_back(std::move(object));
   });
+}
+
+void ReadLegacyTypes(CatalogReader& reader, std::vector<CatalogType>& types) {
+  CatalogReader::Options options;
+  options.skipIndexRecords = true;
+  reader.ReadTable(
+      kLegacyTypeTableId,
+      [&](const CRecord& record, const CDataPage&) {
+        RowFields row(record);
+        if (!row.HasFixedData() || row.FixedLength() < kLegacyTypeFixedLength) return;
+        CatalogType type;
+        type.systemTypeId = row.Read<std::uint8_t>(0, 255);
+        type.status = row.Read<std::uint8_t>(1, 255);
+        type.id = row.Read<std::int16_t>(2, -1);
+        type.length = row.Read<std::int16_t>(4, -1);
+        type.precision = row.Read<std::uint8_t>(6, 255);
+        type.scale = row.Read<std::uint8_t>(7, 255);
+        type.schemaId = row.Read<std::int16_t>(16, -1);
+        type.collationId = row.Read<std::int32_t>(20, -1);
+        type.name = FirstVariableText(record).value_or(u"");
+        // A page an earlier copy of the table left behind repeats its rows.
+        for (const CatalogType& known : types)
+          if (known.id == type.id && known.systemTypeId == type.systemTypeId && known.name == type.name) return;
+        types.push_back(std::move(type));
+      },
+      options);
 }
 
 void ReadLegacyIndexes(CatalogReader& reader, std::map<std::int32_t, LegacyIndexEntry>& entries) {

@@ -333,6 +333,12 @@ void Resolver::CollectUniqueIndexColumns() {
 ColumnLayout Resolver::LayoutOf(const ColumnSource& column) const {
   const CatalogType* type = nullptr;
   for (const CatalogType& candidate : catalog_.types) {
+    // A SQL Server 2000 column names its type by user type (its systypes row's
+    // xusertype), so that user-defined types keep their names.
+    if (column.legacy && candidate.id == column.userTypeId) {
+      type = &candidate;
+      break;
+    }
     if (candidate.id == column.systemTypeId && !type) type = &candidate;
     if (candidate.id == candidate.systemTypeId && candidate.id == column.userTypeId && candidate.schemaId == 1) {
       type = &candidate;

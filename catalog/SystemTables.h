@@ -10,6 +10,7 @@
 //   5     sysrowsets
 //   41, 2187  syscolpars  columns          3    syscolumns
 //   50    sysscalartypes  types            2    sysindexes (index id 1 rows)
+//                                          4    systypes
 //   3     sysrscols       column layouts
 //   74    single-object references
 //   54    sysidxstats     indexes
@@ -44,6 +45,7 @@ inline constexpr std::int32_t kObject4TableId = 4;
 inline constexpr std::int32_t kLegacyObjectTableId = 1;
 inline constexpr std::int32_t kLegacyIndexTableId = 2;
 inline constexpr std::int32_t kLegacyColumnTableId = 3;
+inline constexpr std::int32_t kLegacyTypeTableId = 4;
 inline constexpr std::int32_t kLegacyAllocationTableId = 99;
 
 void ReadFileTable(CatalogReader& reader, std::vector<CatalogFile>& files);
@@ -63,6 +65,9 @@ void ReadObject4Rows(CatalogReader& reader, std::vector<Object4Row>& rows);
 void ReadLegacyObjectTable(CatalogReader& reader, std::vector<CatalogObject>& objects);
 void ReadLegacyIndexes(CatalogReader& reader, std::map<std::int32_t, LegacyIndexEntry>& entries);
 void ReadLegacyColumns(CatalogReader& reader, std::vector<LegacyColumn>& columns, std::vector<LegacyTable>& tables);
+// SQL Server 2000 systypes rows as types: id is the row's xusertype, the system
+// type id its xtype.
+void ReadLegacyTypes(CatalogReader& reader, std::vector<CatalogType>& types);
 
 // "identity(seed,increment)" from a column's identity value.
 std::u16string IdentityText(ByteSpan value);

@@ -49,6 +49,7 @@ struct Options {
   bool advanced = false;
   bool verbose = false;
   bool all = false;
+  bool placeholders = false;
   int pageNumber = 1;
   std::int64_t collation = kNoCollation;
   int ansiCodePage = 0;  // 0: the default
@@ -96,6 +97,13 @@ void AddAdvancedFlag(CLI::App& command, Options& options) {
                    "Advanced Mode: list a table from every page indexed for it, not by its page chain");
 }
 
+// Large values come out whole unless the listing's placeholder texts are asked for.
+void AddPlaceholdersFlag(CLI::App& command, Options& options) {
+  command.add_flag("--placeholders", options.placeholders,
+                   "large values as the records list shows them (\"<BINARY DATA>\", \"<BIG BINARY DATA>\") "
+                   "instead of whole");
+}
+
 void AddScanCommands(CLI::App& app, Commands& c, Options& options) {
   c.scan = AddCommand(app, "scan", "scan a file as the window does: its log lines, then the object tree", options);
   AddAdvancedFlag(*c.scan, options);
@@ -124,6 +132,7 @@ void AddRowsCommand(CLI::App& app, Commands& c, Options& options) {
       ->capture_default_str();
   c.rows->add_flag("--all", options.all, "every page of rows (Next Records until it is disabled), not only the first 1000");
   AddAdvancedFlag(*c.rows, options);
+  AddPlaceholdersFlag(*c.rows, options);
   c.rows->add_option("--offset", options.offset, "skip this many rows first")->check(CLI::NonNegativeNumber);
   c.rows->add_option("--limit", options.limit, "print at most this many rows")->check(CLI::NonNegativeNumber);
 
@@ -134,6 +143,7 @@ void AddRowsCommand(CLI::App& app, Commands& c, Options& options) {
       ->required();
   c.exportRows->add_option("OUT", options.output, "the file to write")->required();
   AddAdvancedFlag(*c.exportRows, options);
+  AddPlaceholdersFlag(*c.exportRows, options);
 }
 
 void AddDefinitionCommands(CLI::App& app, Commands& c, Options& options) {
@@ -236,7 +246,7 @@ app::ScanOptions ScanOptionsOf(const Options& options) {
 
 RowsRequest RowsRequestOf(const Options& options) {
   RowsRequest request{options.table, options.format, static_cast<std::uint64_t>(options.offset), std::nullopt,
-                      options.all};
+                      options.all, options.placeholders};
   if (options.limit != kNoLimit) request.limit = static_cast<std::uint64_t>(options.limit);
   return request;
 }
@@ -263,7 +273,7 @@ std::optional<int> RunShellCommand(const Commands& c, const Options& options, Pr
   if (c.show->parsed()) ShowCommand(scan, ShowRequestOf(options), progress, out, err);
   if (c.rows->parsed()) RowsCommand(scan, RowsRequestOf(options), progress, out, err);
   if (c.exportRows->parsed())
-    ExportCommand(scan, ExportRequest{options.table, options.format, options.output}, progress, out, err);
+    ExportCommand(scan, ExportRequest{options.table, options.format, options.output, options.placeholders}, progress, out, err);
   if (c.snapshotSave->parsed()) SnapshotSaveCommand(scan, options.snapshot, progress, out, err);
   return 0;
 }
@@ -278,7 +288,7 @@ int Run(const Commands& c, const Options& options, std::ostream& out, std::ostre
   const bool withCatalog = c.objects->parsed() || c.catalog->parsed() || c.columns->parsed() ||
                            c.definition->parsed() || c.definitions->parsed() || c.keyscript->parsed();
   auto db = OpenDatabase(options.file, progress.get(), withCatalog);
-  if (c.info->parsed()) InfoCommand(*db.file, options.json, out);
+  if (c.info->parsed()) InfoCommand(*db.file, options.json, out, err);
   if (c.page->parsed()) PageCommand(*db.file, *pageId, options.hex, out);
   if (c.iam->parsed()) IamCommand(*db.file, *pageId, out);
   if (c.objects->parsed() && options.userTables) UserTableNamesCommand(*db.catalog, out);

@@ -22,7 +22,7 @@ struct CliError : std::runtime_error {
 // Messages can hold line breaks; a report line never does: each becomes a blank.
 std::string OneLine(std::string text);
 
-void InfoCommand(DatabaseFile& db, bool json, std::ostream& out);
+void InfoCommand(DatabaseFile& db, bool json, std::ostream& out, std::ostream& err);
 void PageCommand(DatabaseFile& db, PageId page, bool hex, std::ostream& out);
 void IamCommand(DatabaseFile& db, PageId page, std::ostream& out);
 void ObjectsCommand(const DatabaseCatalog& catalog, bool json, std::ostream& out);
@@ -56,6 +56,7 @@ struct RowsRequest {
   std::uint64_t offset = 0;     // rows skipped first
   std::optional<std::uint64_t> limit;
   bool all = false;  // every page, not only the first
+  bool placeholders = false;  // large values as the listing's placeholder texts, not whole
 };
 // The rows the records list shows for the user table (or system table) `table`.
 void RowsCommand(const app::ScanOptions& scan, const RowsRequest& request, ProgressBar* progress, std::ostream& out,
@@ -65,6 +66,7 @@ struct ExportRequest {
   std::string table;
   std::string format;  // csv or jsonl
   std::string output;
+  bool placeholders = false;
 };
 // Every page of the table's rows written to `request.output`, page by page.
 void ExportCommand(const app::ScanOptions& scan, const ExportRequest& request, ProgressBar* progress,

@@ -3,18 +3,24 @@
 #include <fmt/format.h>
 
 #include <nlohmann/json.hpp>
+#include <fstream>
 #include <optional>
+#include <span>
+#include <vector>
 
 #include "cli/Commands.h"
 #include "cli/FieldRows.h"
 #include "engine/AppSettings.h"
 #include "engine/BootPage.h"
+#include "engine/DatabaseFile.h"
+#include "engine/PageHeader.h"
 #include "platform/CodePage.h"
 
 namespace quillmark::cli {
 namespace {
 
 constexpr const char* kUnknownCollation = "Unknown Collation";
+constexpr std::uint32_t kFileHeaderPageType = 15;
 
 std::size_t CountPages(const PageMap& map) {
   std::size_t count = 0;
@@ -32,10 +38,29 @@ struct Summary {
   std::optional<std::int32_t> codePage;
 };
 
-Summary Summarize(DatabaseFile& db) {
+// Page 0 of every data file is its file header; the page calls itself (f:0),
+// f being the file's id, 1 for a database's primary file.
+// (Page 0 is no page the engine reads rows from, so its bytes are read here.)
+bool IsSecondaryFileHeader(const DatabaseFile& db) {
+  std::ifstream in(db.path, std::ios::binary);
+  std::vector<std::uint8_t> page(kPageSize, 0);
+  in.seekg(static_cast<std::streamoff>(db.baseOffset));
+  if (!in.read(reinterpret_cast<char*>(page.data()), static_cast<std::streamsize>(page.size()))) return false;
+  const CPage_Header header = CPage_Header::Parse(std::span<std::uint8_t>(page));
+  return header.pageType == kFileHeaderPageType && header.thisPage.pageNumber == 0 &&
+         header.thisPage.fileId > kPrimaryFileId;
+}
+
+Summary Summarize(DatabaseFile& db, std::ostream& err) {
   Summary summary;
   auto boot = db.LocateBootPage();  // sets the collation settings as it is built
   if (!boot) return summary;
+  if (!boot->isBootPage) {
+    err << (IsSecondaryFileHeader(db)
+                ? "page 9 is not a boot page: this is a secondary file of another database, open its primary file\n"
+                : "page 9 is not a boot page: the file names no database and no version\n");
+    return summary;
+  }
   summary.version = boot->version;
   summary.createVersion = boot->createVersion;
   summary.collationId = boot->collation;
@@ -112,8 +137,8 @@ void PrintText(const DatabaseFile& db, const Summary& summary, std::ostream& out
 
 }  // namespace
 
-void InfoCommand(DatabaseFile& db, bool json, std::ostream& out) {
-  Summary summary = Summarize(db);
+void InfoCommand(DatabaseFile& db, bool json, std::ostream& out, std::ostream& err) {
+  Summary summary = Summarize(db, err);
   if (json)
     out << Json(db, summary).dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) << "\n";
   else

@@ -9,11 +9,21 @@
 #include "cli/Commands.h"
 #include "cli/RowWriters.h"
 #include "cli/ShellSession.h"
+#include "engine/AppSettings.h"
 
 namespace quillmark::cli {
 namespace {
 
 std::string SystemError() { return errno != 0 ? std::strerror(errno) : "write failed"; }
+
+// Values leave the program whole unless the listing's placeholders are asked for.
+class LargeValuesScope {
+ public:
+  explicit LargeValuesScope(bool placeholders) { Settings().wholeLargeValues = placeholders ? 0 : 1; }
+  ~LargeValuesScope() { Settings().wholeLargeValues = 0; }
+  LargeValuesScope(const LargeValuesScope&) = delete;
+  LargeValuesScope& operator=(const LargeValuesScope&) = delete;
+};
 
 }  // namespace
 
@@ -22,6 +32,7 @@ void RowsCommand(const app::ScanOptions& scan, const RowsRequest& request, Progr
   const PrivateFolder logs;
   ShellSession session(err, progress);
   session.ScanOrFail(WithPrivateLog(scan, logs));
+  const LargeValuesScope values(request.placeholders);
   session.Select(session.TablePath(request.table));
   const auto writer = MakeRowWriter(request.format, session.Columns(), out);
   std::uint64_t skipped = 0;
@@ -43,6 +54,7 @@ void ExportCommand(const app::ScanOptions& scan, const ExportRequest& request, P
   const PrivateFolder logs;
   ShellSession session(err, progress);
   session.ScanOrFail(WithPrivateLog(scan, logs));
+  const LargeValuesScope values(request.placeholders);
   session.Select(session.TablePath(request.table));
 
   errno = 0;

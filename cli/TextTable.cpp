@@ -5,11 +5,39 @@
 namespace quillmark::cli {
 namespace {
 
-// Cells are UTF-8: a column is as wide as its cells have code points.
-std::size_t DisplayWidth(const std::string& text) {
-  return static_cast<std::size_t>(
-      std::count_if(text.begin(), text.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
+// The code points a terminal shows two columns wide: the East Asian wide and
+// full-width ranges (Hangul Jamo, CJK, kana, Hangul syllables, full-width forms).
+bool Wide(char32_t c) {
+  struct Range {
+    char32_t first, last;
+  };
+  static constexpr Range kWide[] = {{0x1100, 0x115F},   {0x2E80, 0x303E},   {0x3041, 0x33FF},  {0x3400, 0x4DBF},
+                                    {0x4E00, 0x9FFF},   {0xA000, 0xA4CF},   {0xAC00, 0xD7A3},  {0xF900, 0xFAFF},
+                                    {0xFE30, 0xFE4F},   {0xFF00, 0xFF60},   {0xFFE0, 0xFFE6},  {0x20000, 0x2FFFD},
+                                    {0x30000, 0x3FFFD}};
+  for (const Range& range : kWide)
+    if (c >= range.first && c <= range.last) return true;
+  return false;
 }
+
+}  // namespace
+
+// Cells are UTF-8: a column is as wide as its cells take terminal columns.
+std::size_t DisplayWidth(const std::string& text) {
+  std::size_t width = 0;
+  for (std::size_t at = 0; at < text.size();) {
+    const auto lead = static_cast<unsigned char>(text[at]);
+    const std::size_t length = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+    char32_t c = length == 1 ? lead : lead & (0x7F >> length);
+    for (std::size_t k = 1; k < length && at + k < text.size(); ++k)
+      c = (c << 6) | (static_cast<unsigned char>(text[at + k]) & 0x3F);
+    width += Wide(c) ? 2 : 1;
+    at += length;
+  }
+  return width;
+}
+
+namespace {
 
 void PrintLine(const std::vector<std::string>& cells, const std::vector<std::size_t>& widths,
                const std::vector<bool>& rightAligned, std::ostream& out) {

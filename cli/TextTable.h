@@ -14,6 +14,11 @@ struct TextTable {
   std::vector<std::vector<std::string>> rows;
 };
 
+// Columns are padded by display width: a wide (CJK) character takes two
+// terminal columns, any other code point one.
 void PrintTable(const TextTable& table, std::ostream& out);
+
+// The terminal columns a UTF-8 text takes.
+std::size_t DisplayWidth(const std::string& text);
 
 }  // namespace quillmark::cli

@@ -28,6 +28,9 @@ struct AppSettings {
   std::int32_t logLineCount = 0;                    // index of the next log-list line
   platform::SharedFlag<std::uint8_t> stopRequested = 0;
   platform::SharedFlag<std::uint8_t> listingActive = 0;  // 1 while a record listing runs
+  // 1: listings read large values whole instead of showing placeholders (the
+  // command line's rows and export); the window's listing leaves it 0.
+  platform::SharedFlag<std::uint8_t> wholeLargeValues = 0;
   std::uint8_t isSql2000 = 0;
   std::uint8_t showDeletedRecords = 0;
   std::uint8_t showAdvancedDeletedRecords = 0;

@@ -10,10 +10,14 @@ constexpr std::size_t kCreateVersionOffset = 102;
 constexpr std::size_t kNameOffset = 148;
 constexpr std::size_t kNameBytes = 256;
 constexpr std::size_t kCollationOffset = 488;
+constexpr std::size_t kPageTypeOffset = 1;  // in the page header
+constexpr std::uint8_t kBootPageType = 13;
 
 }  // namespace
 
 std::string VersionText(std::uint16_t version) {
+  // SQL Server 2019 wrote versions 895 (its previews) to 904.
+  if (version >= 895 && version <= 904) return " SQL Server 2019";
   switch (version) {
     case 408: return " SQL Server 6.5";
     case 515: return " SQL Server 7.0";
@@ -29,7 +33,7 @@ std::string VersionText(std::uint16_t version) {
     case 852: return " SQL Server 2016";
     case 868:
     case 869: return " SQL Server 2017";
-    case 904: return " SQL Server 2019";
+    case 950:
     case 957: return " SQL Server 2022";
     default: return "Unknown SQL Version";
   }
@@ -63,12 +67,19 @@ bool ApplyCollation(std::int32_t collationField) {
 }
 
 CBootPage::CBootPage(ByteSpan page) {
+  AppSettings& settings = Settings();
+  isBootPage = ReadLeOr<std::uint8_t>(page, kPageTypeOffset) == kBootPageType;
+  if (!isBootPage) {
+    // Whatever bytes lie there (a secondary file's page 9, foreign data) say
+    // nothing about a database.
+    settings.versionText = VersionText(0);
+    return;
+  }
   version = ReadLeOr<std::uint16_t>(page, kVersionOffset);
   createVersion = ReadLeOr<std::uint16_t>(page, kCreateVersionOffset);
   collation = ReadLeOr<std::int32_t>(page, kCollationOffset);
   if (Fits(page, kNameOffset, kNameBytes)) name_ = DecodeDatabaseName(page.subspan(kNameOffset, kNameBytes));
 
-  AppSettings& settings = Settings();
   settings.versionText = VersionText(version);
   if (settings.autoDetectCollation)
     ApplyCollation(collation);

@@ -19,7 +19,9 @@ namespace quillmark {
 class CBootPage : public PrimaryRecordPage {
  public:
   // Reads the fields from the page bytes (which stay the caller's) and sets the
-  // application's version text and, when found, its collation values.
+  // application's version text and, when found, its collation values. Bytes
+  // that are not a boot page (page type 13) give no fields, no name and the
+  // unknown version's text.
   explicit CBootPage(ByteSpan page);
 
   const std::u16string& name() const { return name_; }
@@ -27,13 +29,15 @@ class CBootPage : public PrimaryRecordPage {
   std::uint16_t version = 0;
   std::uint16_t createVersion = 0;
   std::int32_t collation = 0;
+  bool isBootPage = false;
 
  private:
   std::u16string name_;
 };
 
 // The product version text of a file-format version; "Unknown SQL Version" for
-// numbers the table does not hold.
+// numbers the table does not hold (such a file is still read: its layout is
+// told by its catalog, not by the number).
 std::string VersionText(std::uint16_t version);
 
 // The database name of a boot page's name field: UTF-16LE up to the first NUL,

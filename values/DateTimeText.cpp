@@ -1,5 +1,6 @@
 // Date and time texts: "2010-05-01 14:30:00", with a fraction of s digits and a
-// UTC offset for the types that store them. Day numbers count days of the
+// UTC offset for the types that store them; datetime adds its milliseconds
+// (".373") when the time is not a whole second. Day numbers count days of the
 // proleptic Gregorian calendar from 0001-01-01 (day 0).
 #include <fmt/format.h>
 
@@ -135,10 +136,17 @@ std::uint64_t PowerOf10(int exponent) {
 std::u16string DateTimeText(std::int32_t ticks, std::int32_t days) {
   // A negative tick count is out of range even where it rounds to 0 seconds.
   if (ticks < 0) return kOutOfRange;
-  const auto seconds = static_cast<std::int64_t>(ticks * 0.00333333335);  // 1/300-second ticks
+  // 1/300-second ticks, rounded to the nearest millisecond as SQL Server shows
+  // them: .000, .003, .007, .010, ... A tick count never rounds up to the next
+  // second (299 ticks are .997).
+  const std::int64_t milliseconds = (std::int64_t{ticks} * 10 + 1) / 3;
   std::optional<Date> date = DateOf(days + kDayOf1900);
   if (date) date->year = std::max<std::int64_t>(date->year, 1753);  // the type's first year
-  return DateAndClockText(date, ClockOf(seconds));
+  const std::int64_t fraction = milliseconds % 1000;
+  if (fraction == 0) return DateAndClockText(date, ClockOf(milliseconds / 1000));
+  const char tail[] = {'.', static_cast<char>('0' + fraction / 100), static_cast<char>('0' + fraction / 10 % 10),
+                       static_cast<char>('0' + fraction % 10)};
+  return DateAndClockText(date, ClockOf(milliseconds / 1000), std::string_view(tail, sizeof tail));
 }
 
 std::u16string SmallDateTimeText(std::int16_t minutes, std::uint16_t days) {

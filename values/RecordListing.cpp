@@ -10,6 +10,7 @@
 #include "engine/IamPage.h"
 #include "engine/PageHeader.h"
 #include "engine/RecordPage.h"
+#include "catalog/SchemaResolution.h"
 
 namespace quillmark {
 
@@ -20,12 +21,19 @@ ListingContext::ListingContext(const std::vector<ColumnLayout>& tableLayouts)
 
 ListingContext::~ListingContext() { Settings().listingContext = replaced_; }
 
+// Every page of rows decodes as the first one did.
+ActiveListing::ActiveListing() : replaced_(Settings().listingActive.load()) { Settings().listingActive = 1; }
+ActiveListing::~ActiveListing() { Settings().listingActive = replaced_; }
+
+bool DecodesCurrentFormat(const DatabaseCatalog& catalog) {
+  return !Settings().isSql2000 && !catalog.selected.rowsetColumns.empty();
+}
+
 std::vector<DecodedRow> FetchPageRows(DatabaseCatalog& catalog, PageId page, ListingContext& context) {
   if (!catalog.file) return {};
   const auto data = catalog.file->ReadDataPage(page);
   if (!data || !data->header || data->header->pageType != kDataPageType) return {};
-  const bool current = !Settings().isSql2000 && !catalog.selected.rowsetColumns.empty();
-  return current ? DecodeCurrentFormat(*data, context.layouts, DecodeVariant::kListing)
+  return DecodesCurrentFormat(catalog) ? DecodeCurrentFormat(*data, context.layouts, DecodeVariant::kListing)
                  : DecodeLegacyFormat(*data, context.layouts, DecodeVariant::kListing);
 }
 
@@ -35,17 +43,6 @@ namespace {
 // number in another file.
 using PageKey = std::pair<std::uint16_t, std::int32_t>;
 PageKey KeyOf(PageId page) { return {page.fileId, page.pageNumber}; }
-
-// While a listing or paging operation runs, large values show as the listing
-// shows them and 8-bit text takes the column's code page: every page of rows
-// decodes as the first one did.
-class ActiveListing {
- public:
-  ActiveListing() { Settings().listingActive = 1; }
-  ~ActiveListing() { Settings().listingActive = 0; }
-  ActiveListing(const ActiveListing&) = delete;
-  ActiveListing& operator=(const ActiveListing&) = delete;
-};
 
 bool Addressable(PageId page) { return page.fileId != 0 && page.pageNumber != 0; }
 
@@ -80,7 +77,7 @@ class Lister {
       : catalog_(catalog), file_(*catalog.file), state_(state), window_(window), controls_(window.controls) {}
 
   bool FirstPage(std::uint8_t advanced) {
-    if (advanced) return AllPagesListing();
+    if (advanced) return AllPagesListing(false);
     return Settings().isSql2000 ? LegacyChooser() : CurrentFormatChooser();
   }
 
@@ -100,7 +97,9 @@ class Lister {
 
   bool CurrentFormatChooser();
   bool LegacyChooser();
-  bool AllPagesListing();
+  // Every page of the data page list; in Standard mode only those the table's
+  // own IAM pages allocate, when it has readable IAM pages.
+  bool AllPagesListing(bool ownedOnly);
   bool Listing(Strategy strategy, PageId start, ListingContext& context);
 
   std::vector<PageId> IamWalkPages(PageId first) const;
@@ -108,6 +107,7 @@ class Lister {
   std::vector<PageId> PageChainPages(PageId start) const;
   std::vector<PageId> LegacyPageChainPages(PageId start) const;
   std::vector<PageId> AllPages() const;
+  std::set<PageKey> OwnedPages() const;
 
   std::int64_t ListPages(Strategy strategy, ListingContext& context);
   void EndReport(Strategy strategy, std::int64_t rowsTaken);
@@ -123,12 +123,13 @@ class Lister {
   ListingState& state_;
   const ListingWindow& window_;
   const platform::FrameControls& controls_;
+  bool ownedOnly_ = false;
 };
 
 bool Lister::CurrentFormatChooser() {
   Ui([&] { controls_.text->SetText(u""); });
   const CatalogAllocUnit& unit = Selected().inRowAllocUnit;
-  if (unit.firstIamPage.pageNumber <= 0) return AllPagesListing();
+  if (unit.firstIamPage.pageNumber <= 0) return AllPagesListing(true);
   ListingContext context(Selected().layouts);
   if (Selected().inRowRowset.indexId == 0) {
     if (!InRange(unit.firstIamPage)) return Listing(Strategy::kPageChain, unit.firstPage, context);
@@ -158,7 +159,8 @@ bool Lister::LegacyChooser() {
          Listing(Strategy::kIamWalk, iamPages.front().Page(), context);
 }
 
-bool Lister::AllPagesListing() {
+bool Lister::AllPagesListing(bool ownedOnly) {
+  ownedOnly_ = ownedOnly;
   ListingContext context(Selected().layouts);
   return Listing(Strategy::kAllPages, PageId{}, context);
 }
@@ -181,7 +183,7 @@ bool Lister::Listing(Strategy strategy, PageId start, ListingContext& context) {
       break;
     case Strategy::kLegacyPageChain:
       state_.listedPages = LegacyPageChainPages(start);
-      if (state_.listedPages.empty()) return AllPagesListing();
+      if (state_.listedPages.empty()) return AllPagesListing(true);
       break;
     case Strategy::kAllPages:
       state_.listedPages = AllPages();
@@ -236,17 +238,51 @@ std::vector<PageId> Lister::LegacyPageChainPages(PageId start) const {
     at = header->nextPage;
   }
   if (pages.empty()) return pages;
-  // The chain may be cut short: the rest of the table's pages follow it.
+  // The chain may be cut short: the rest of the table's allocated pages follow
+  // it. Pages that carry the table's id but that neither the chain nor its IAM
+  // pages reach are left-overs of an earlier copy of the table (a rebuild keeps
+  // them), whose rows would show twice.
+  const std::set<PageKey> owned = OwnedPages();
   for (const PageId& page : Selected().dataPages)
-    if (Addressable(page) && visited.insert(KeyOf(page)).second) pages.push_back(page);
+    if (Addressable(page) && (owned.empty() || owned.count(KeyOf(page))) && visited.insert(KeyOf(page)).second)
+      pages.push_back(page);
   return pages;
 }
 
 std::vector<PageId> Lister::AllPages() const {
   std::vector<PageId> pages;
+  const std::set<PageKey> owned = ownedOnly_ ? OwnedPages() : std::set<PageKey>{};
   for (const PageId& page : Selected().dataPages)
-    if (Addressable(page)) pages.push_back(page);
+    if (Addressable(page) && (owned.empty() || owned.count(KeyOf(page)))) pages.push_back(page);
   return pages;
+}
+
+// The pages the table's own allocation owns: what its IAM pages (the chain from
+// its first IAM page, and for current-format files the IAM pages indexed under
+// its allocation units) allocate. Empty when none of them can be read, so that
+// a table without readable allocation data still lists every page.
+std::set<PageKey> Lister::OwnedPages() const {
+  std::set<PageKey> owned;
+  std::set<PageKey> walked;
+  auto walk = [&](PageId first) {
+    for (PageId at = first; at.pageNumber > 0 && InRange(at) && !StopRequested() && walked.insert(KeyOf(at)).second;) {
+      const auto iam = file_.ReadIamPage(at);
+      if (!iam || !iam->header || iam->header->pageType != kIamPageType) break;
+      for (const PageId& page : iam->AllocatedPages()) owned.insert(KeyOf(page));
+      at = iam->header->nextPage;
+    }
+  };
+  if (Settings().isSql2000) {
+    const auto entry = catalog_.legacyIndexes.find(Selected().object.id);
+    if (entry != catalog_.legacyIndexes.end() && entry->second.firstIamPage > 0)
+      walk(PageId{kPrimaryFileId, entry->second.firstIamPage});
+    return owned;
+  }
+  walk(Selected().inRowAllocUnit.firstIamPage);
+  for (const CatalogAllocUnit& unit : Selected().allocUnits)
+    for (const PageEntry& entry : file_.IamPages(DataPageKeyOf(file_.iamPages, unit.id)))
+      if (entry.pageType == kIamPageType) walk(entry.Page());
+  return owned;
 }
 
 // Lists the collected pages from the start until 1000 rows were taken; where

@@ -72,6 +72,20 @@ class ListingContext {
   CompressedRecordRebuilder* replaced_ = nullptr;
 };
 
+// Marks a listing or paging operation (or a read of one cell) as active while
+// it lives: large values show as a listing shows them and 8-bit text takes the
+// column's code page. The value it found comes back when it ends.
+class ActiveListing {
+ public:
+  ActiveListing();
+  ~ActiveListing();
+  ActiveListing(const ActiveListing&) = delete;
+  ActiveListing& operator=(const ActiveListing&) = delete;
+
+ private:
+  std::uint8_t replaced_ = 0;
+};
+
 // Where the listing writes its log lines (the shell's log).
 class ListingLog {
  public:
@@ -99,6 +113,10 @@ bool ListFirstPage(DatabaseCatalog& catalog, ListingState& state, std::uint8_t a
 // clears `busy` on every way out.
 void ListNextPage(DatabaseCatalog& catalog, ListingState& state, const ListingWindow& window);
 void ListPreviousPage(DatabaseCatalog& catalog, ListingState& state, const ListingWindow& window);
+
+// Whether the selected table's records are read by the current-format decoder
+// (otherwise by the legacy one).
+bool DecodesCurrentFormat(const DatabaseCatalog& catalog);
 
 // The decoded rows of one data page (none when the page is missing or not a
 // data page).

@@ -30,6 +30,11 @@ LobFlags FlagsOf(TypeCode typeCode) {
   return flags;
 }
 
+// Whether a large value shows as the listing's placeholder instead of its text.
+bool ShowsPlaceholders(DecodeVariant variant) {
+  return variant == DecodeVariant::kListing && Settings().listingActive && !Settings().wholeLargeValues;
+}
+
 // Bit b of the record's null bitmap; a bit the copied bitmap does not hold is clear.
 bool NullBitSet(const CRecord& record, std::int64_t bit) {
   if (bit < 0 || static_cast<std::size_t>(bit) >= 8 * record.nullBitmap.size()) return false;
@@ -167,12 +172,12 @@ void NullBeyond(std::vector<ColumnLayout>& layouts, std::size_t stored) {
 }
 
 void DecodeCurrentRecord(const CRecord& record, std::vector<ColumnLayout>& layouts, DecodeVariant variant) {
-  const bool listing = variant == DecodeVariant::kListing;
+  const bool listing = variant != DecodeVariant::kCatalog;
   const std::int32_t columnCount = std::max<std::int32_t>(record.columnCount, 0);
   const std::size_t n = std::min<std::size_t>(static_cast<std::size_t>(columnCount), layouts.size());
   RowState row;
   row.sparseCount = record.sparseVector ? record.sparseVector->count : 0;
-  const bool bigMarker = listing && Settings().listingActive;
+  const bool bigMarker = ShowsPlaceholders(variant);
 
   for (std::size_t v = 0; v < n && !StopRequested(); ++v) {
     ColumnLayout& layout = layouts[v];
@@ -296,14 +301,16 @@ const VarValue* LegacyVariableValue(const CRecord& record, RowState& row, const 
   return &record.varValues[static_cast<std::size_t>(index)];
 }
 
-std::u16string LegacyComplexText(const VarValue& value, const CRecord& record, TypeCode typeCode, bool listing,
-                                 bool catalog) {
+// A text pointer is followed as the current-format decoder follows it.
+std::u16string LegacyComplexText(const VarValue& value, const CRecord& record, TypeCode typeCode,
+                                 DecodeVariant variant) {
+  const bool catalog = variant == DecodeVariant::kCatalog;
   const bool textPointer = value.bytes.size() == kTextPointerLength && (value.bytes[0] == 0 || catalog);
   if (catalog) {
     return textPointer ? ReadTextPointer(value.bytes, record.page, FlagsOf(typeCode))
                        : ComplexValueText(value, record, typeCode == kXml ? kVarBinary : typeCode, false);
   }
-  if (listing && Settings().listingActive) {
+  if (ShowsPlaceholders(variant)) {
     if (textPointer && typeCode != kXml) return kBinaryData;
     if (value.bytes[0] == kLargeValueRoot) return kBigBinaryData;
   }
@@ -354,7 +361,7 @@ bool DecodeLegacyRecord(const CRecord& record, std::vector<ColumnLayout>& layout
           continue;
         }
         if (value->complex) {
-          text = LegacyComplexText(*value, record, typeCode, listing, catalog);
+          text = LegacyComplexText(*value, record, typeCode, variant);
         } else if (catalog) {
           slot.valueLength = static_cast<std::int16_t>(std::min<std::int32_t>(value->Length(), INT16_MAX));
           text = FormatValue(slot, layout, value->bytes.empty() ? nullptr : value->bytes.data());
@@ -411,6 +418,21 @@ std::vector<DecodedRow> DecodeLegacyFormat(const CDataPage& page, std::vector<Co
     if (DecodeLegacyRecord(*record, layouts, variant)) rows.push_back(Texts(layouts));
   }
   return rows;
+}
+
+std::optional<DecodedRow> DecodeSlot(const CDataPage& page, std::size_t slot, std::vector<ColumnLayout>& layouts,
+                                     bool current, DecodeVariant variant) {
+  if (!page.header || slot >= page.records.size() ||
+      slot >= static_cast<std::size_t>(std::max<std::int16_t>(page.header->slotCount, 0)))
+    return std::nullopt;
+  const CRecord* record = page.records[slot].get();
+  if (!Accepted(record)) return std::nullopt;
+  if (current) {
+    DecodeCurrentRecord(*record, layouts, variant);
+  } else if (!DecodeLegacyRecord(*record, layouts, variant)) {
+    return std::nullopt;
+  }
+  return Texts(layouts);
 }
 
 }  // namespace quillmark

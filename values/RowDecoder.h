@@ -7,6 +7,7 @@
 // table rows read for the object tree and module text).
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,7 +16,11 @@
 
 namespace quillmark {
 
-enum class DecodeVariant { kListing, kCatalog };
+// kListing: the records list's rows; large values show as the listing's
+// placeholders while a listing runs, unless the settings ask for whole values.
+// kWholeValues: as kListing, with every large value read whole (within the
+// large-object reader's limits). kCatalog: system table rows.
+enum class DecodeVariant { kListing, kWholeValues, kCatalog };
 
 // The texts of one decoded row, one per layout, in layout order.
 using DecodedRow = std::vector<std::u16string>;
@@ -31,5 +36,10 @@ std::vector<DecodedRow> DecodeCurrentFormat(const CDataPage& page, std::vector<C
                                             DecodeVariant variant);
 std::vector<DecodedRow> DecodeLegacyFormat(const CDataPage& page, std::vector<ColumnLayout>& layouts,
                                            DecodeVariant variant);
+
+// The row of the record in `slot` of `page` (either decoder, `current` chooses),
+// or nothing when the slot holds no record that becomes a row.
+std::optional<DecodedRow> DecodeSlot(const CDataPage& page, std::size_t slot, std::vector<ColumnLayout>& layouts,
+                                     bool current, DecodeVariant variant);
 
 }  // namespace quillmark

@@ -2,6 +2,9 @@
 // that only the deleted-row switches bring back, tables stored in secondary
 // files, and the SQL Server 2000 layout.
 
+#include <set>
+
+#include "catalog/SchemaResolution.h"
 #include "catalog/OpenSequence.h"
 #include "engine/PageHeader.h"
 #include "engine/RecordPage.h"
@@ -100,6 +103,45 @@ TEST_F(WholeDatabaseTest, Sql2000LayoutGivesLegacyTablesWithTheirColumns) {
   EXPECT_EQ(customers->columns[0].name, u"CustomerId");
   EXPECT_EQ(customers->columns[1].name, u"Name");
   EXPECT_FALSE(db.file->DataPages(written.objectIds.at("Customers")).empty());
+}
+
+// A SQL Server 2000 file names its columns' types from its own systypes
+// (object id 4): system types and user types such as sysname alike.
+TEST_F(WholeDatabaseTest, Sql2000ColumnsTakeTheirTypeNamesFromSystypes) {
+  WrittenDatabase written = Shop(Layout::kSql2000).Write(dir_.path(), "types2000.mdf");
+  auto db = OpenDatabase(written.primary.string(), 0, nullptr);
+  ASSERT_TRUE(db.opened());
+  ASSERT_EQ(Settings().isSql2000, 1);
+  std::vector<ColumnLayout> layouts = ResolveTableSchema(*db.catalog, u"Customers", "U ", {});
+  ASSERT_EQ(layouts.size(), 2u);
+  EXPECT_EQ(layouts[0].typeText, u"int(4)");
+  EXPECT_EQ(layouts[1].typeText, u"nvarchar(80)");
+  layouts = ResolveTableSchema(*db.catalog, u"sysobjects", "S ", {});
+  ASSERT_FALSE(layouts.empty());
+  EXPECT_EQ(layouts[0].name, u"name");
+  EXPECT_EQ(layouts[0].typeText, u"sysname(256)");
+  // One type row per type.
+  std::set<std::u16string> names;
+  for (const CatalogType& type : db.catalog->types) EXPECT_TRUE(names.insert(type.name).second) << type.id;
+}
+
+// A version the version table does not know is read as its catalog's layout
+// says; the number alone never refuses a file.
+TEST_F(WholeDatabaseTest, UnknownVersionsAreReadAsTheirLayout) {
+  for (const std::uint16_t version : {std::uint16_t{851}, std::uint16_t{998}, std::uint16_t{1200}}) {
+    SCOPED_TRACE(version);
+    DatabaseSpec shop = Shop();
+    shop.version = version;
+    WrittenDatabase written = shop.Write(dir_.path(), "v" + std::to_string(version) + ".mdf");
+    auto db = OpenDatabase(written.primary.string(), 0, nullptr);
+    ASSERT_TRUE(db.opened());
+    EXPECT_EQ(Settings().versionText, "Unknown SQL Version");
+    EXPECT_TRUE(Lists(*db.catalog, u"Customers"));
+    const std::vector<ColumnLayout> layouts = ResolveTableSchema(*db.catalog, u"Customers", "U ", {});
+    ASSERT_EQ(layouts.size(), 2u);
+    EXPECT_EQ(layouts[1].typeText, u"nvarchar(80)");
+    EXPECT_FALSE(db.catalog->selected.dataPages.empty());
+  }
 }
 
 TEST_F(WholeDatabaseTest, TheDemoShopOpensWithItsObjects) {

@@ -2,7 +2,10 @@
 #include <functional>
 #include <map>
 
+#include <sstream>
+
 #include "catalog/OpenSequence.h"
+#include "cli/TextTable.h"
 #include "engine/AppSettings.h"
 #include "engine/CollationList.h"
 #include "platform/CodePage.h"
@@ -284,6 +287,27 @@ std::vector<std::string> Words(const std::string& line) {
   std::istringstream in(line);
   for (std::string word; in >> word;) words.push_back(word);
   return words;
+}
+
+// Text tables line up by display width: a CJK character takes two columns,
+// an accented letter one.
+TEST(CliTextTable, WideCharactersTakeTwoColumns) {
+  struct Case {
+    std::string text;
+    std::size_t width;
+  };
+  for (const Case& c : {Case{"abc", 3}, Case{"Münster", 7}, Case{"北京", 4}, Case{"東京タワー", 10},
+                        Case{"서울", 4}, Case{"ＡＢ", 4}, Case{"Я", 1}, Case{"", 0}})
+    EXPECT_EQ(cli::DisplayWidth(c.text), c.width) << c.text;
+
+  cli::TextTable table{{"City", "n"}, {false, true}, {{"北京", "1"}, {"Münster", "22"}, {"東京", "333"}}};
+  std::ostringstream out;
+  cli::PrintTable(table, out);
+  EXPECT_EQ(out.str(),
+            "City       n\n"
+            "北京       1\n"
+            "Münster   22\n"
+            "東京     333\n");
 }
 
 // The table names every field in a header row, has a line per record (a line

@@ -19,6 +19,9 @@ TEST(CliColumns, LinesShowTypesKeysAndReferences) {
     std::string lines;
   };
   const Case cases[] = {
+      // SQL Server 2000 files name their types from their own systypes.
+      {"sql2000_northwind.mdf", "Shippers", "ShipperID  int(4)\nCompanyName  nvarchar(80)\nPhone  nvarchar(48)\n"},
+      {"sql2000_northwind.mdf", "Region", "RegionID  int(4)\nRegionDescription  nchar(100)\n"},
       {"sql2014_pubs.mdf", "sales",
        "stor_id  char(4)[Primary Key]  (foreign key) references stores( stor_id)\n"
        "ord_num  varchar(20)[Primary Key]\n"
@@ -26,6 +29,9 @@ TEST(CliColumns, LinesShowTypesKeysAndReferences) {
        "qty  smallint(2)\n"
        "payterms  varchar(12)\n"
        "title_id  varchar(6)[Primary Key]  (foreign key) references titles( title_id)\n"},
+      // SQL Server 2000 files name their types from their own systypes.
+      {"sql2000_northwind.mdf", "Shippers", "ShipperID  int(4)\nCompanyName  nvarchar(80)\nPhone  nvarchar(48)\n"},
+      {"sql2000_northwind.mdf", "Region", "RegionID  int(4)\nRegionDescription  nchar(100)\n"},
       {"sql2012_musicstore.mdf", "Albums",
        "AlbumId  int(4)[Primary Key]\n"
        "GenreId  int(4)  (foreign key) references Genres( GenreID)\n"

@@ -118,6 +118,36 @@ TEST(CliInfo, ExtraBytesBeforeOrAfterThePages) {
   }
 }
 
+// A page 9 that is not a boot page names no database: info says so in one
+// line on stderr, and for a secondary file's header on page 0, whose file it is.
+TEST(CliInfo, PageNineThatIsNotABootPage) {
+  TempDir dir;
+  FileBuilder foreign = FileBuilder::MinimalDatabase();
+  foreign.SetPage(9, PageBuilder(1, 0, 9).Build());
+  foreign.Write(dir / "foreign.mdf");
+  FileBuilder secondary = foreign;
+  secondary.SetPage(0, PageBuilder(15, 0, 0, 3).Build());
+  secondary.SetPage(9, PageBuilder(1, 0, 9, 3).Build());
+  secondary.Write(dir / "secondary.ndf");
+  struct Case {
+    const char* file;
+    const char* line;
+  };
+  for (const Case& c :
+       {Case{"foreign.mdf", "page 9 is not a boot page: the file names no database and no version\n"},
+        Case{"secondary.ndf",
+             "page 9 is not a boot page: this is a secondary file of another database, open its primary file\n"}}) {
+    SCOPED_TRACE(c.file);
+    CliRun run = RunCommand({"info", (dir / c.file).string(), "--json", "--quiet"});
+    ASSERT_EQ(run.code, 0) << run.err;
+    EXPECT_EQ(run.err, c.line);
+    const json info = json::parse(run.out);
+    EXPECT_EQ(info["databaseName"], "");
+    EXPECT_EQ(info["versionText"], "Unknown SQL Version");
+    EXPECT_EQ(info["version"], nullptr);
+  }
+}
+
 TEST(CliInfo, RefusedFilesEndWithTheEnginesText) {
   TempDir dir;
   std::mt19937 random(7);

@@ -128,10 +128,54 @@ TEST(CliRows, CellsKeepTheirText) {
       // The clustered key comes first in the record, yet each value lands in its column.
       {"sql2014_pubs.mdf", "sales", "6380", "payterms", "Net 60"},
       {"sql2014_pubs.mdf", "sales", "6380", "title_id", "BU1032"},
+      // pubdate left to getdate() keeps its milliseconds, rounded as SQL Server shows 1/300 s ticks.
+      {"sql2005_pubs.mdf", "titles", "MC3026", "pubdate", "2004-12-13 16:11:36.553"},
+      {"sql2008_pubs.mdf", "titles", "MC3026", "pubdate", "2010-02-14 16:30:50.373"},
+      {"sql2008_pubs.mdf", "titles", "PC9999", "pubdate", "2010-02-14 16:30:50.377"},
+      {"sql2014_pubs.mdf", "titles", "PC9999", "pubdate", "2016-09-21 17:09:24.993"},
+      {"sql2014_pubs.mdf", "titles", "BU1032", "pubdate", "1991-06-12 00:00:00"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.file + " " + c.table + " " + c.key + " " + c.column);
     EXPECT_EQ(Cell(RowsAs("csv", c.file, c.table), c.key, c.column), c.text);
+  }
+}
+
+// Values leave the program whole: text, ntext and image of the SQL Server 2000
+// file (its legacy decoder) and of the current-format files alike, and a
+// max-type value behind an in-row root; --placeholders gives the records
+// list's texts instead.
+TEST(CliRows, LargeValuesAreWholeUnlessPlaceholdersAreAsked) {
+  QM_REQUIRE_REAL_FIXTURES();
+  struct Case {
+    std::string file;
+    std::string table;
+    std::string key;
+    std::string column;
+    std::size_t length;
+    std::string start;
+    std::string placeholder;
+  };
+  const Case cases[] = {
+      {"sql2000_northwind.mdf", "Employees", "1", "Photo", 2 + 2 * 21626, "0x151C2F00", "<BINARY DATA>"},
+      {"sql2000_northwind.mdf", "Employees", "1", "Notes", 0, "Education includes a BA in psychology", "<BINARY DATA>"},
+      {"sql2008r2_northwind.mdf", "Employees", "1", "Photo", 2 + 2 * 21626, "0x151C2F00", "0x151C2F00"},
+      {"sql2005_pubs.mdf", "pub_info", "0736", "pr_info", 65071, "This is sample text data for New Moon Books",
+       "<BINARY DATA>"},
+      {"sql2008_pubs.mdf", "pub_info", "0736", "pr_info", 65071, "This is sample text data for New Moon Books",
+       "This is sample text data for New Moon Books"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.file + " " + c.table + " " + c.column);
+    for (const char* format : {"csv", "jsonl"}) {
+      const std::string whole = Cell(RowsAs(format, c.file, c.table), c.key, c.column);
+      EXPECT_EQ(whole.rfind(c.start, 0), 0u) << whole.substr(0, 40);
+      if (c.length) {
+        EXPECT_EQ(whole.size(), c.length);
+      }
+      const std::string listed = Cell(RowsAs(format, c.file, c.table, {"--placeholders"}), c.key, c.column);
+      EXPECT_EQ(listed.rfind(c.placeholder, 0), 0u) << listed.substr(0, 40);
+    }
   }
 }
 

@@ -290,6 +290,19 @@ TEST_F(ShellCommands, ExportWritesEveryPageAsRowsAllPrintsIt) {
   EXPECT_EQ(head.rfind("OrderID,ProductID,UnitPrice,Quantity,Discount\r\n10248,11,", 0), 0u) << head;
 }
 
+// An export writes large values whole, or as the records list shows them with --placeholders.
+TEST_F(ShellCommands, ExportWritesLargeValuesWhole) {
+  QM_REQUIRE_REAL_FIXTURES();
+  const std::string northwind = Fixture("sql2000_northwind.mdf");
+  const std::filesystem::path out = files_ / "categories.csv";
+  ASSERT_EQ(RunCommand({"export", northwind, "Categories", "--format", "csv", out.string()}).code, 0);
+  const std::string whole = ReadBytes(out);
+  EXPECT_EQ(whole.find("BINARY DATA>"), std::string::npos);
+  EXPECT_NE(whole.find("Soft drinks, coffees, teas, beers, and ales"), std::string::npos);
+  ASSERT_EQ(RunCommand({"export", northwind, "Categories", "--format", "csv", "--placeholders", out.string()}).code, 0);
+  EXPECT_NE(ReadBytes(out).find(",<BINARY DATA>,<BINARY DATA>"), std::string::npos);
+}
+
 TEST_F(ShellCommands, ExportReportsWhatCannotBeWritten) {
   QM_REQUIRE_REAL_FIXTURES();
   const std::string pubs = Fixture("sql2014_pubs.mdf");

@@ -20,13 +20,30 @@ TEST_F(BootPageTest, VersionTexts) {
       {655, " SQL Server 2008"}, {660, " SQL Server 2008 R2"}, {661, " SQL Server 2008 R2"},
       {663, "Unknown SQL Version"}, {684, " SQL Server 2012 CTP1"}, {706, " SQL Server 2012"},
       {782, " SQL Server 2014"}, {851, "Unknown SQL Version"}, {852, " SQL Server 2016"},
-      {868, " SQL Server 2017"}, {869, " SQL Server 2017"}, {904, " SQL Server 2019"},
-      {957, " SQL Server 2022"}, {0, "Unknown SQL Version"}};
+      {868, " SQL Server 2017"}, {869, " SQL Server 2017"}, {870, "Unknown SQL Version"},
+      {894, "Unknown SQL Version"}, {895, " SQL Server 2019"}, {897, " SQL Server 2019"},
+      {904, " SQL Server 2019"}, {905, "Unknown SQL Version"}, {950, " SQL Server 2022"},
+      {957, " SQL Server 2022"}, {998, "Unknown SQL Version"}, {0, "Unknown SQL Version"}};
   for (const auto& [version, text] : versions) {
     CBootPage boot = Boot({.version = version});
     EXPECT_EQ(boot.version, version);
     EXPECT_EQ(Settings().versionText, text) << version;
   }
+}
+
+// Bytes that are not a boot page (a secondary file's page 9, foreign data)
+// give no version, name or collation, whatever they hold.
+TEST_F(BootPageTest, APageOfAnotherTypeIsNoBootPage) {
+  Bytes page = BootPageBytes({.version = 782, .name = Utf16(u"junk"), .collation = 53256});
+  page[1] = 1;  // a data page
+  Settings().versionText = " SQL Server 2014";
+  CBootPage boot(page);
+  EXPECT_FALSE(boot.isBootPage);
+  EXPECT_EQ(boot.version, 0);
+  EXPECT_EQ(boot.name(), u"");
+  EXPECT_EQ(Settings().versionText, "Unknown SQL Version");
+  EXPECT_EQ(Settings().collationKnown, 0);
+  EXPECT_TRUE(Boot({.version = 782}).isBootPage);
 }
 
 TEST_F(BootPageTest, DatabaseNames) {

@@ -90,6 +90,17 @@ TEST_F(CompressedRowsTest, OtherTypesRebuildTheirStoredForm) {
                                  u"0x010200000000"}));
 }
 
+// A compressed datetime is one biased big-endian integer: days above, ticks below.
+TEST_F(CompressedRowsTest, DateTimeKeepsItsFractionOfASecond) {
+  std::vector<ColumnLayout> layouts = {Layout(1, kDateTime, u"datetime(8)"), Layout(2, kDateTime, u"datetime(8)")};
+  Bytes record = CompressedRecord({.codes = {8, 8},
+                                   .shortData = {0x80, 0x9D, 0x1D, 0x01, 0x10, 0x24, 0x68,  // 17,835,112 ticks
+                                                 0x80, 0x9D, 0x1D, 0x00, 0x00, 0x00, 0x01}});  // one tick
+  auto rows = Decode(RowPage({record}), layouts);
+  ASSERT_EQ(rows.size(), 1u);
+  EXPECT_EQ(rows[0], (DecodedRow{u"2010-02-14 16:30:50.373", u"2010-02-14 00:00:00.003"}));
+}
+
 TEST_F(CompressedRowsTest, UnicodeCompressionAndCodePages) {
   std::vector<ColumnLayout> layouts = {Layout(1, kNVarChar, u"nvarchar(60)"), Layout(2, kNVarChar, u"nvarchar(60)"),
                                        Layout(3, kNVarChar, u"nvarchar(60)"), Layout(4, kVarChar, u"varchar(10)"),

@@ -35,8 +35,8 @@ ByteVector Stamp(std::uint64_t units, std::size_t timeBytes, std::uint64_t dayNu
 TEST(ValueFormatDateTime, DateTimeCountsTicksAndDaysFrom1900) {
   ExpectTexts(Column(kDateTime, u"datetime(8)"),
               {{DateTime(0, 0), u"1900-01-01 00:00:00"},
-               {DateTime(25919999, 0), u"1900-01-01 23:59:59"},
-               {DateTime(299, 0), u"1900-01-01 00:00:00"},  // the fraction is dropped
+               {DateTime(25919999, 0), u"1900-01-01 23:59:59.997"},
+               {DateTime(15660000, kMay1st2010From1900), u"2010-05-01 14:30:00"},
                {DateTime(15660000, kMay1st2010From1900), u"2010-05-01 14:30:00"},
                {DateTime(0, -53690), u"1753-01-01 00:00:00"},
                {DateTime(0, -109499), u"1753-03-15 00:00:00"},  // 1600-03-15
@@ -45,6 +45,21 @@ TEST(ValueFormatDateTime, DateTimeCountsTicksAndDaysFrom1900) {
                {DateTime(-1, 0), u" "},
                {DateTime(25920000, 0), u" "},  // 24:00:00
                {ByteVector(7, 0), u""}});
+}
+
+// Ticks are 1/300 s, shown rounded to the millisecond as SQL Server shows
+// them; a whole second has no fraction.
+TEST(ValueFormatDateTime, DateTimeShowsTheFractionOfItsTicks) {
+  ExpectTexts(Column(kDateTime, u"datetime(8)"),
+              {{DateTime(0, 0), u"1900-01-01 00:00:00"},
+               {DateTime(1, 0), u"1900-01-01 00:00:00.003"},
+               {DateTime(2, 0), u"1900-01-01 00:00:00.007"},
+               {DateTime(3, 0), u"1900-01-01 00:00:00.010"},
+               {DateTime(30, 0), u"1900-01-01 00:00:00.100"},
+               {DateTime(299, 0), u"1900-01-01 00:00:00.997"},
+               {DateTime(300, 0), u"1900-01-01 00:00:01"},
+               {DateTime(301, 0), u"1900-01-01 00:00:01.003"},
+               {DateTime(17835112, 40221), u"2010-02-14 16:30:50.373"}});
 }
 
 TEST(ValueFormatDateTime, SmallDateTimeCountsMinutes) {

@@ -313,13 +313,14 @@ TEST_F(RecordListingTest, RealTableOfMoreThan2000RowsPagesForwardAndBack) {
 }
 
 // Customers holds 91 rows. The SQL Server 2000 file also keeps an older copy
-// of the table's pages outside its page chain: the chain is listed first, the
-// pages it did not reach after it, so every customer shows twice there.
+// of the table's pages, outside its page chain and its IAM pages: Standard
+// mode lists each customer once, Advanced mode (every page indexed for the
+// table) shows the old copy too.
 TEST_F(RecordListingTest, NorthwindCustomersListOnOnePage) {
   QM_REQUIRE_REAL_FIXTURES();
   struct Case {
     const char* file;
-    std::size_t copies;
+    std::size_t advancedCopies;
   };
   for (const Case& c : {Case{"sql2008r2_northwind.mdf", 1}, Case{"sql2008_northwind_junktail.mdf", 1},
                         Case{"sql2000_northwind.mdf", 2}}) {
@@ -329,7 +330,7 @@ TEST_F(RecordListingTest, NorthwindCustomersListOnOnePage) {
       Select("Customers");
       EXPECT_TRUE(First(advanced));
       const std::vector<std::string> items = Items();
-      ASSERT_EQ(items.size(), 91u * c.copies);
+      ASSERT_EQ(items.size(), 91u * (advanced ? c.advancedCopies : 1));
       EXPECT_EQ(std::set<std::string>(items.begin(), items.end()).size(), 91u);
       EXPECT_EQ(std::set<std::string>(items.begin(), items.begin() + 91).size(), 91u);
       EXPECT_NE(std::find(items.begin(), items.end(), "ALFKI"), items.end());
@@ -536,6 +537,71 @@ TEST_F(RecordListingTest, Sql2000ChainLoopingBackListsEveryPageOnce) {
   EXPECT_EQ(state_.listedPages, (std::vector<PageId>{{1, chain[0]}, {1, chain[1]}, {1, chain[2]}}));
   EXPECT_EQ(Items(), Numbers(1, 120));
   EXPECT_EQ(LastLogLine(), "0 rows to 120");
+}
+
+// A page that still carries a SQL Server 2000 table's id but that neither its
+// chain nor its IAM pages reach (left behind by a rebuild) is not listed in
+// Standard mode; Advanced mode lists every page indexed for the table.
+TEST_F(RecordListingTest, Sql2000StalePageOutsideChainAndIamListsOnlyInAdvancedMode) {
+  DatabaseSpec spec;
+  spec.layout = Layout::kSql2000;
+  spec.AddTable("Rebuilt", IdAndName(), RowsFillingPages(30, 40)).primaryKey = {"PK_Rebuilt", {"Id"}};
+  const WrittenDatabase written = Write(spec);
+  OpenFile(written.primary);
+  Select("Rebuilt");
+  const std::int32_t first = Catalog().legacyIndexes.at(Catalog().selected.object.id).firstPage;
+  opened_ = {};
+
+  Bytes primary = ReadBytes(written.primary);
+  const auto stale = static_cast<std::int32_t>(primary.size() / kPage);
+  Bytes copy = PageOf(primary, first);
+  PutPointer(copy, kThisPageField, {1, stale});
+  SetPage(primary, stale, copy);
+  WriteFile(written.primary, primary);
+
+  for (const std::uint8_t advanced : {std::uint8_t{0}, std::uint8_t{1}}) {
+    SCOPED_TRACE(advanced ? "advanced" : "standard");
+    OpenFile(written.primary);
+    Select("Rebuilt");
+    ASSERT_EQ(Catalog().selected.dataPages.size(), 2u);
+    EXPECT_TRUE(First(advanced));
+    std::vector<std::string> expected = Numbers(1, 30);
+    if (advanced) {
+      const std::vector<std::string> again = Numbers(1, 30);
+      expected.insert(expected.end(), again.begin(), again.end());
+    }
+    EXPECT_EQ(Items(), expected);
+  }
+}
+
+// A SQL Server 2000 chain cut after its first page still lists the rows of the
+// table's other pages, since its IAM pages allocate them.
+TEST_F(RecordListingTest, Sql2000BrokenChainListsTheOtherAllocatedPages) {
+  DatabaseSpec spec;
+  spec.layout = Layout::kSql2000;
+  spec.AddTable("Broken", IdAndName(), RowsFillingPages(120, 40)).primaryKey = {"PK_Broken", {"Id"}};
+  const WrittenDatabase written = Write(spec);
+  OpenFile(written.primary);
+  Select("Broken");
+  const std::int32_t first = Catalog().legacyIndexes.at(Catalog().selected.object.id).firstPage;
+  opened_ = {};
+
+  Bytes primary = ReadBytes(written.primary);
+  Bytes lead = PageOf(primary, first);
+  PutPointer(lead, kNextField, {0, 0});
+  SetPage(primary, first, lead);
+  WriteFile(written.primary, primary);
+
+  OpenFile(written.primary);
+  Select("Broken");
+  EXPECT_TRUE(First());
+  EXPECT_EQ(state_.listedPages.size(), 3u);
+  EXPECT_EQ(state_.listedPages.front(), (PageId{1, first}));
+  std::vector<std::string> items = Items();
+  std::sort(items.begin(), items.end());
+  std::vector<std::string> expected = Numbers(1, 120);
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(items, expected);
 }
 
 // Paging where there is nowhere to go leaves the controls ready and busy clear.

@@ -76,6 +76,7 @@ TEST_F(VariantFormat, DatesAndTimes) {
   constexpr std::uint64_t kNoon = 12 * kHour * 10000000;
   ExpectVariants(
       {{Cat({Base(61), Le(15660000, 4), Le(40297, 4)}), u"2010-05-01 14:30:00"},
+       {Cat({Base(61), Le(17835112, 4), Le(40221, 4)}), u"2010-02-14 16:30:50.373"},
        {Cat({Base(61), Le(0, 7)}), u""},
        {Cat({Base(58), Le(870, 2), Le(40297, 2)}), u"2010-05-01 14:30:00"},
        {Cat({Base(58), Le(0, 3)}), u""},

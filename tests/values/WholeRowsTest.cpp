@@ -19,6 +19,7 @@
 #include "engine/PageHeader.h"
 #include "platform/CodePage.h"
 #include "builder/DatabaseBuilder.h"
+#include "tests/values/LargeValueCases.h"
 #include "values/CompressedValues.h"
 #include "values/RowDecoder.h"
 
@@ -79,30 +80,12 @@ Texts Picked(const Texts& texts, const std::vector<std::size_t>& rows) {
   return picked;
 }
 
-std::string HexOf(const Bytes& bytes) {
-  static const char kDigits[] = "0123456789ABCDEF";
-  std::string text = "0x";
-  for (std::uint8_t byte : bytes) {
-    text.push_back(kDigits[byte >> 4]);
-    text.push_back(kDigits[byte & 15]);
-  }
-  return text;
-}
-
 // "DF FF 01" as bytes.
 Bytes FromHex(const std::string& text) {
   Bytes bytes;
   for (std::size_t i = 0; i + 1 < text.size(); ++i)
     if (text[i] != ' ') bytes.push_back(static_cast<std::uint8_t>(std::stoi(text.substr(i++, 2), nullptr, 16)));
   return bytes;
-}
-
-// Values whose every hundred characters (or bytes) differ from the hundred
-// before, so that a fragment read twice or out of its place shows.
-std::string Letters(std::size_t length) {
-  std::string text;
-  for (std::size_t i = 0; i < length; ++i) text.push_back(static_cast<char>('A' + i / 100 % 26));
-  return text;
 }
 
 std::string CyrillicLetters(std::size_t characters) {  // U+0410 and on: two bytes each in UTF-8
@@ -113,12 +96,6 @@ std::string CyrillicLetters(std::size_t characters) {  // U+0410 and on: two byt
     text.push_back(static_cast<char>(0x80 | (letter & 0x3F)));
   }
   return text;
-}
-
-Bytes ByteRun(std::size_t length) {
-  Bytes bytes;
-  for (std::size_t i = 0; i < length; ++i) bytes.push_back(static_cast<std::uint8_t>(i / 100 + i % 7));
-  return bytes;
 }
 
 // <list><i>item 0</i>...</list> in binary XML, and its text.
