@@ -70,10 +70,14 @@ CheckState Tree::GetCheckState(TreeItem item) const {
 void Tree::SortChildren(TreeItem item) {
   if (item != kNoItem && !Exists(item)) return;
   std::vector<TreeItem>& stored = ChildList(item);
-  std::vector<TreeItem> children(stored.rbegin(), stored.rend());
+  // Each child's text is looked up once, not at every comparison.
+  std::vector<std::pair<const std::u16string*, TreeItem>> children;
+  children.reserve(stored.size());
+  for (auto child = stored.rbegin(); child != stored.rend(); ++child) children.emplace_back(&items_.at(*child).text, *child);
   std::stable_sort(children.begin(), children.end(),
-                   [&](TreeItem a, TreeItem b) { return TreeTextLess(items_.at(a).text, items_.at(b).text); });
-  stored.assign(children.rbegin(), children.rend());
+                   [](const auto& a, const auto& b) { return TreeTextLess(*a.first, *b.first); });
+  stored.clear();
+  for (auto child = children.rbegin(); child != children.rend(); ++child) stored.push_back(child->second);
 }
 
 TreeItem Tree::Find(const std::vector<std::u16string>& path) const {
