@@ -456,9 +456,12 @@ std::u16string Resolver::DefaultOf(std::int32_t columnId) const {
 }
 
 void Resolver::ApplyKeys() {
+  // The unique-index columns by column id, each id's in list order.
+  PositionIndex<std::int32_t> byColumn;
+  byColumn.Update(selected_.uniqueIndexColumns, [](const CatalogIndexColumn& column) { return column.columnId; });
   for (ColumnLayout& layout : selected_.layouts) {
-    for (const CatalogIndexColumn& column : selected_.uniqueIndexColumns) {
-      if (column.columnId != layout.columnId) continue;
+    for (std::uint32_t at : byColumn.Find(layout.columnId)) {
+      const CatalogIndexColumn& column = selected_.uniqueIndexColumns[at];
       if (column.indexStatus & 0x20) {
         layout.inPrimaryKey = 1;
         selected_.primaryKeyColumns.push_back(
@@ -474,11 +477,14 @@ void Resolver::ApplyKeys() {
 }
 
 void Resolver::ApplyForeignKeys() {
+  // The layouts by column id, each id's in list order.
+  PositionIndex<std::int32_t> byColumn;
+  byColumn.Update(selected_.layouts, [](const ColumnLayout& layout) { return layout.columnId; });
   for (std::uint32_t at : lookups_.ForeignKeysOfTable(selected_.object.id)) {
     const ForeignKeyColumn& key = catalog_.foreignKeyColumns[at];
-    for (ColumnLayout& layout : selected_.layouts) {
-      if (layout.columnId != key.parentColumnId || key.referencedColumnName.empty() || key.referencedTableName.empty())
-        continue;
+    if (key.referencedColumnName.empty() || key.referencedTableName.empty()) continue;
+    for (std::uint32_t layoutAt : byColumn.Find(key.parentColumnId)) {
+      ColumnLayout& layout = selected_.layouts[layoutAt];
       layout.inForeignKey = 1;
       layout.referencedColumn = key.referencedColumnName;
       layout.referencedTable = key.referencedTableName;
