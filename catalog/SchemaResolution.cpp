@@ -456,11 +456,18 @@ std::u16string Resolver::DefaultOf(std::int32_t columnId) const {
 }
 
 void Resolver::ApplyKeys() {
-  // The unique-index columns by column id, each id's in list order.
-  PositionIndex<std::int32_t> byColumn;
-  byColumn.Update(selected_.uniqueIndexColumns, [](const CatalogIndexColumn& column) { return column.columnId; });
-  for (ColumnLayout& layout : selected_.layouts) {
-    for (std::uint32_t at : byColumn.Find(layout.columnId)) {
+  // Each layout's unique-index columns, in list order: one pass over the
+  // index columns, each finding its layouts by column id.
+  std::vector<ColumnLayout>& layouts = selected_.layouts;
+  PositionIndex<std::int32_t> layoutsById;
+  layoutsById.Update(layouts, [](const ColumnLayout& layout) { return layout.columnId; });
+  std::vector<std::vector<std::uint32_t>> columnsOfLayout(layouts.size());
+  for (std::size_t i = 0; i < selected_.uniqueIndexColumns.size(); ++i)
+    for (std::uint32_t layoutAt : layoutsById.Find(selected_.uniqueIndexColumns[i].columnId))
+      columnsOfLayout[layoutAt].push_back(static_cast<std::uint32_t>(i));
+  for (std::size_t layoutAt = 0; layoutAt < layouts.size(); ++layoutAt) {
+    ColumnLayout& layout = layouts[layoutAt];
+    for (std::uint32_t at : columnsOfLayout[layoutAt]) {
       const CatalogIndexColumn& column = selected_.uniqueIndexColumns[at];
       if (column.indexStatus & 0x20) {
         layout.inPrimaryKey = 1;
