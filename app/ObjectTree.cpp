@@ -58,19 +58,55 @@ bool HasRows(DatabaseCatalog& catalog, const CatalogObject& table) {
   return !layouts.empty() && !catalog.selected.dataPages.empty();
 }
 
-// Inserts one named object under its node; a table also gets its "Columns"
-// child and its bold state.
-void InsertObject(const TreeWindow& window, const TreeNodes& nodes, DatabaseCatalog& catalog,
-                  const CatalogObject& object) {
-  const TreeItem node = NodeOfObject(nodes, object.type);
-  if (node == kNoItem) return;
-  TreeItem item = kNoItem;
-  OnUi(window, [&] {
-    item = InsertFirst(*window.controls.tree, object.name, node, kObjectData);
-    if (IsTable(object.type)) InsertFirst(*window.controls.tree, kColumnsNode, item, 0);
-  });
-  if (IsTable(object.type) && HasRows(catalog, object)) OnUi(window, [&] { window.controls.tree->SetBold(item, true); });
-}
+// Objects on their way into the tree: each is inserted under its node, a
+// table with its "Columns" child and its bold state, and then the progress bar
+// moves to the object's position. Tables are resolved as they are added; the
+// tree is touched once per batch, so that a catalog of many objects costs few
+// trips to the user-interface thread.
+class PendingObjects {
+ public:
+  PendingObjects(const TreeWindow& window, const TreeNodes& nodes, DatabaseCatalog& catalog)
+      : window_(window), nodes_(nodes), catalog_(catalog) {}
+
+  void Add(const CatalogObject& object, std::size_t position) {
+    const TreeItem node = NodeOfObject(nodes_, object.type);
+    const bool table = node != kNoItem && IsTable(object.type);
+    const bool bold = table && HasRows(catalog_, object);
+    pending_.push_back(Pending{&object, node, table, bold, position});
+    if (pending_.size() >= kBatch) Flush();
+  }
+
+  void Flush() {
+    if (pending_.empty()) return;
+    OnUi(window_, [&] {
+      platform::TreeControl& tree = *window_.controls.tree;
+      for (const Pending& object : pending_) {
+        if (object.node != kNoItem) {
+          const TreeItem item = InsertFirst(tree, object.object->name, object.node, kObjectData);
+          if (object.table) InsertFirst(tree, kColumnsNode, item, 0);
+          if (object.bold) tree.SetBold(item, true);
+        }
+        window_.controls.progress->SetPos(static_cast<std::int32_t>(object.position));
+      }
+    });
+    pending_.clear();
+  }
+
+ private:
+  static constexpr std::size_t kBatch = 256;
+  struct Pending {
+    const CatalogObject* object;
+    TreeItem node;
+    bool table;
+    bool bold;
+    std::size_t position;
+  };
+
+  const TreeWindow& window_;
+  const TreeNodes& nodes_;
+  DatabaseCatalog& catalog_;
+  std::vector<Pending> pending_;
+};
 
 // The groups a table's keys go under.
 struct KeyGroups {
@@ -139,13 +175,14 @@ bool FillFromCatalog(const TreeWindow& window, TreeNodes& nodes, DatabaseCatalog
   Announce(window, kCreatingTree);
   SetProgress(window, 0);
   bool named = false;
-  for (std::size_t i = 0; i < count; ++i) {
+  PendingObjects pending(window, nodes, catalog);
+  for (std::size_t i = 0; i < count && !StopRequested(); ++i) {
     const CatalogObject& object = catalog.objects[i];
     if (object.name.empty()) continue;
-    InsertObject(window, nodes, catalog, object);
+    pending.Add(object, i);
     named = true;
-    SetProgress(window, i);
   }
+  pending.Flush();
   OnUi(window, [&] {
     window.controls.tree->SortChildren(nodes.procedures);
     window.controls.tree->SortChildren(nodes.functions);

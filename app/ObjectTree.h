@@ -65,7 +65,7 @@ TreeNodes BuildSkeleton(const TreeWindow& window, const std::u16string& rootText
 
 // Stage 1b: every named object of a shown type under its node (tables with
 // their "Columns" child and their bold state). True when a named object was
-// found.
+// found. A stop request ends the walk at the next object.
 bool FillFromCatalog(const TreeWindow& window, TreeNodes& nodes, DatabaseCatalog& catalog);
 
 // Stage 2: when `table`'s parent is "User Tables" or "System Tables" and its

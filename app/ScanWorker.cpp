@@ -135,6 +135,12 @@ void CMainFrame::ScanWorker() {
     Settings().busy = 0;
   };
 
+  const auto endAborted = [&] {
+    endWithoutTree();
+    log_.LogLine(kScanAborted);
+    Box(kScanAborted);
+  };
+
   InstallSnapshotLoader();
   std::unique_ptr<DatabaseFile> file = DatabaseFile::Open(path, opened_.advanced, this);
   // Stored only now: an engine failure during the open releases what the
@@ -149,9 +155,7 @@ void CMainFrame::ScanWorker() {
   const bool stopped = StopRequested();
   settings.stopRequested = 0;
   if (!opened_.file->opened || stopped) {
-    endWithoutTree();
-    log_.LogLine(kScanAborted);
-    Box(kScanAborted);
+    endAborted();
     return;
   }
   if (opened_.catalog->objects.empty()) {
@@ -170,7 +174,14 @@ void CMainFrame::ScanWorker() {
   log_.LogLine(kCollationPrefix + U16(settings.collationName));
 
   nodes_ = BuildSkeleton(TreeWin(), U16(path));
-  if (!FillFromCatalog(TreeWin(), nodes_, *opened_.catalog)) {
+  const bool named = FillFromCatalog(TreeWin(), nodes_, *opened_.catalog);
+  // A stop while the tree was built leaves it partial: the scan failed.
+  if (StopRequested()) {
+    settings.stopRequested = 0;
+    endAborted();
+    return;
+  }
+  if (!named) {
     endWithoutTree();
     log_.LogLine(kNoNamedObjects);
     Box(kNoNamedObjects);

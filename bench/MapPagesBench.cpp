@@ -8,6 +8,8 @@
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <malloc.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -95,7 +97,7 @@ class ScratchFile {
   fs::path path_;
 };
 
-bool WriteScaledCopy(const fs::path& fixture, const fs::path& target, std::string& problem) {
+bool WriteScaledCopy(const fs::path& fixture, const fs::path& target, std::uint64_t fileBytes, std::string& problem) {
   std::ifstream in(fixture, std::ios::binary);
   std::vector<char> source((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   const std::size_t sourcePages = source.size() / kPageBytes;
@@ -110,7 +112,7 @@ bool WriteScaledCopy(const fs::path& fixture, const fs::path& target, std::strin
     return false;
   }
   std::vector<char> chunk(kChunkBytes);
-  const std::uint64_t totalPages = (kMinFileBytes + kPageBytes - 1) / kPageBytes;
+  const std::uint64_t totalPages = (fileBytes + kPageBytes - 1) / kPageBytes;
   bool written = true;
   for (std::uint64_t first = 0; first < totalPages && written; first += kPagesPerChunk) {
     const std::size_t pages = static_cast<std::size_t>(std::min<std::uint64_t>(kPagesPerChunk, totalPages - first));
@@ -200,6 +202,75 @@ void MapPages(benchmark::State& state, const std::string& path) {
   state.SetBytesProcessed(static_cast<std::int64_t>(bytes));
 }
 
+// The bytes the page maps hold: their entries as allocated, and per key a tree
+// node with its list.
+std::uint64_t PageMapBytes(const quillmark::DatabaseFile& db) {
+  constexpr std::uint64_t kNodeBytes = 32 + sizeof(quillmark::PageMap::value_type);
+  std::uint64_t bytes = 0;
+  for (const quillmark::PageMap* map : {&db.systemPages, &db.dataPages, &db.iamPages})
+    for (const auto& [key, list] : *map) bytes += kNodeBytes + list.capacity() * sizeof(quillmark::PageEntry);
+  return bytes;
+}
+
+// The resident set in KiB.
+long ResidentKib() {
+  std::ifstream statm("/proc/self/statm");
+  long pages = 0, resident = 0;
+  statm >> pages >> resident;
+  return resident * (::sysconf(_SC_PAGESIZE) / 1024);
+}
+
+// Maps a 4 GiB file of the fixture's pages (written on first use, beside the
+// 1 GiB one): "map_bytes_per_page" is what the maps hold afterwards,
+// "peak_bytes_per_page" the growth of the resident set during the open of a
+// child process (the maps while they grow, the read buffer, the file object).
+void MapPagesOf4GiB(benchmark::State& state, const fs::path& fixture, const fs::path& folder) {
+  static ScratchFile big(folder / ("quillmark-bench-4gib-" + std::to_string(::getpid()) + ".mdf"));
+  static bool written = false;
+  std::string problem;
+  if (!written && !WriteScaledCopy(fixture, big.path(), std::uint64_t{4} << 30, problem)) {
+    state.SkipWithError(problem.c_str());
+    return;
+  }
+  written = true;
+  const std::string path = big.path().string();
+  int ends[2];
+  if (::pipe(ends) != 0) {
+    state.SkipWithError("no pipe");
+    return;
+  }
+  if (const pid_t child = ::fork(); child == 0) {
+    const long before = ResidentKib();
+    quillmark::ResetSettings();
+    auto db = quillmark::DatabaseFile::Open(path, 0, nullptr);
+    rusage usage{};
+    ::getrusage(RUSAGE_SELF, &usage);
+    const long grown = db->opened ? usage.ru_maxrss - before : -1;
+    [[maybe_unused]] const auto sent = ::write(ends[1], &grown, sizeof grown);
+    ::_exit(0);
+  } else {
+    long grownKib = -1;
+    if (::read(ends[0], &grownKib, sizeof grownKib) != sizeof grownKib) grownKib = -1;
+    ::waitpid(child, nullptr, 0);
+    ::close(ends[0]);
+    ::close(ends[1]);
+    state.counters["peak_bytes_per_page"] = static_cast<double>(grownKib) * 1024.0 / static_cast<double>(std::uint64_t{4} << 30 >> 13);
+  }
+  quillmark::ResetSettings();
+  std::uint64_t mapBytes = 0, pages = 0;
+  for (auto _ : state) {
+    auto db = quillmark::DatabaseFile::Open(path, 0, nullptr);
+    if (!db->opened) {
+      state.SkipWithError("the 4 GiB file did not open");
+      return;
+    }
+    mapBytes = PageMapBytes(*db);
+    pages = db->pageCount;
+  }
+  state.counters["map_bytes_per_page"] = pages ? static_cast<double>(mapBytes) / static_cast<double>(pages) : 0;
+  state.counters["map_MiB"] = static_cast<double>(mapBytes) / (1024.0 * 1024.0);
+}
+
 }  // namespace
 
 void RegisterCatalogBenchmarks(const fs::path& fixturesFolder);
@@ -226,7 +297,7 @@ int main(int argc, char** argv) {
   if (const char* named = std::getenv("QUILLMARK_BENCH_DIR"); named && *named) scratchFolder = named;
   ScratchFile scratch(scratchFolder / ("quillmark-bench-" + std::to_string(::getpid()) + ".mdf"));
   std::string problem;
-  if (!WriteScaledCopy(fixture, scratch.path(), problem)) {
+  if (!WriteScaledCopy(fixture, scratch.path(), kMinFileBytes, problem)) {
     std::fprintf(stderr, "quillmark-bench: %s\n", problem.c_str());
     return 1;
   }
@@ -249,6 +320,11 @@ int main(int argc, char** argv) {
       ->UseRealTime()
       ->Unit(benchmark::kMillisecond);
   benchmark::RegisterBenchmark("MapPages", MapPages, path)->UseRealTime()->Unit(benchmark::kMillisecond);
+
+  benchmark::RegisterBenchmark("MapPagesOf4GiB", MapPagesOf4GiB, fixture, scratchFolder)
+      ->UseRealTime()
+      ->Iterations(1)
+      ->Unit(benchmark::kMillisecond);
 
   RegisterCatalogBenchmarks(folder);
   RegisterRowsBenchmarks(scratchFolder);

@@ -207,10 +207,9 @@ std::vector<const PlannedColumn*> PlannedTable::PhysicalOrder() const {
 }
 
 const PlannedTable& DatabasePlan::TableNamed(const std::string& name) const {
-  const auto found = std::find_if(tables.begin(), tables.end(),
-                                  [&](const PlannedTable& table) { return table.spec->name == name; });
-  if (found == tables.end()) throw std::invalid_argument("no table " + name);
-  return *found;
+  const auto found = tableIndexes.find(name);
+  if (found == tableIndexes.end()) throw std::invalid_argument("no table " + name);
+  return tables[found->second];
 }
 
 DatabasePlan PlanDatabase(const DatabaseSpec& spec, const std::string& primaryName) {
@@ -219,7 +218,10 @@ DatabasePlan PlanDatabase(const DatabaseSpec& spec, const std::string& primaryNa
   plan.layout = spec.layout;
   plan.primaryName = primaryName;
   Counters counters;
-  for (const TableSpec& table : spec.tables) plan.tables.push_back(PlanTable(plan, counters, table));
+  for (const TableSpec& table : spec.tables) {
+    plan.tables.push_back(PlanTable(plan, counters, table));
+    plan.tableIndexes.emplace(table.name, plan.tables.size() - 1);
+  }
   for (const ModuleSpec& module : spec.modules) plan.modules.push_back(PlanModule(plan, counters, module));
   return plan;
 }

@@ -81,6 +81,7 @@ struct DatabasePlan {
   std::vector<PlannedTable> tables;
   std::vector<PlannedModule> modules;
   std::map<std::string, std::int32_t> objectIds;
+  std::map<std::string, std::size_t> tableIndexes;  // position in `tables` by name
 
   const PlannedTable& TableNamed(const std::string& name) const;
 };

@@ -4,6 +4,8 @@
 
 #include <fmt/format.h>
 
+#include <unordered_set>
+
 #include "catalog/DatabaseCatalog.h"
 #include "catalog/SecondaryFiles.h"
 #include "catalog/SystemTables.h"
@@ -23,6 +25,10 @@ void DatabaseCatalog::Build() {
   file->ReadBootPage();
   if (!StopRequested()) ReadFileTable(*reader, files);
   CheckSecondaryFiles(files, *file, file->path);
+  // The progress bar follows the system pages read, at most every one mapped.
+  std::uint64_t systemPageCount = 0;
+  for (const auto& [objectId, pages] : file->systemPages) systemPageCount += pages.size();
+  reader->StartProgress(systemPageCount);
   ReadObjects();
   const bool sql2000 = Settings().isSql2000 != 0;
   if (!StopRequested()) ReadAllocUnits(*reader, sql2000 ? kLegacyAllocationTableId : kAllocUnitTableId, allocUnits);
@@ -34,6 +40,17 @@ void DatabaseCatalog::Build() {
   else
     ReadTypes(*reader, types);
   if (!sql2000) ReadLaterTables();
+  CompactLists();
+  if (!sql2000 && !StopRequested()) {
+    DeriveObjectDetails();
+    DeriveForeignKeyColumns();
+    objectDetails.shrink_to_fit();
+    referencedDetails.shrink_to_fit();
+    foreignKeyColumns.shrink_to_fit();
+  }
+  reader->EndProgress();
+  // The lookups are built now, while the scan still shows its progress.
+  if (!StopRequested()) Lookups();
 }
 
 // The object table decides the layout: rows in sysschobjs mean 2005 or later,
@@ -54,10 +71,12 @@ void DatabaseCatalog::ReadObjects() {
 void DatabaseCatalog::ReadColumns() {
   if (Settings().isSql2000) {
     ReadLegacyIndexes(*reader, legacyIndexes);
+    PositionIndex<std::int32_t> objectsById;
+    objectsById.Update(objects, [](const CatalogObject& object) { return object.id; });
     for (const auto& [objectId, entry] : legacyIndexes) {
       if (objectId <= kLastSystemTableId || entry.indexId != 1) continue;
-      const CatalogObject* object = ObjectById(objectId);
-      legacyTables.push_back(LegacyTable{objectId, object ? object->name : u"", u"", {}});
+      const RowPositions object = objectsById.Find(objectId);  // the first with the id
+      legacyTables.push_back(LegacyTable{objectId, object.empty() ? u"" : objects[object.front()].name, u"", {}});
     }
     ReadLegacyColumns(*reader, legacyColumns, legacyTables);
     return;
@@ -78,8 +97,10 @@ void DatabaseCatalog::SynthesizeTablesFromColumns() {
   } else {
     for (const CatalogColumn& column : columns) ids.push_back(column.objectId);
   }
+  // Only synthesized objects are in the list (it was empty): a set of their ids answers "already there".
+  std::unordered_set<std::int32_t> made;
   for (std::int32_t id : ids) {
-    if (id <= 0 || ObjectById(id)) continue;
+    if (id <= 0 || !made.insert(id).second) continue;
     CatalogObject object;
     object.id = id;
     std::string name = fmt::format("{}", id);
@@ -96,9 +117,24 @@ void DatabaseCatalog::ReadLaterTables() {
   ReadIndexColumns(*reader, indexColumns);
   ReadObject13Rows(*reader, object13Rows);
   ReadObject4Rows(*reader, object4Rows);
-  if (StopRequested()) return;
-  DeriveObjectDetails();
-  DeriveForeignKeyColumns();
+}
+
+// The lists grew row by row: they give back what they hold beyond their rows.
+void DatabaseCatalog::CompactLists() {
+  files.shrink_to_fit();
+  objects.shrink_to_fit();
+  allocUnits.shrink_to_fit();
+  rowsets.shrink_to_fit();
+  legacyTables.shrink_to_fit();
+  legacyColumns.shrink_to_fit();
+  columns.shrink_to_fit();
+  types.shrink_to_fit();
+  rowsetColumns.shrink_to_fit();
+  references.shrink_to_fit();
+  indexes.shrink_to_fit();
+  indexColumns.shrink_to_fit();
+  object13Rows.shrink_to_fit();
+  object4Rows.shrink_to_fit();
 }
 
 void DatabaseCatalog::DeriveObjectDetails() {
@@ -113,9 +149,12 @@ void DatabaseCatalog::DeriveObjectDetails() {
     detail.property = object.property;
     objectDetails.push_back(std::move(detail));
   }
+  PositionIndex<std::int32_t> detailsById;
+  detailsById.Update(objectDetails, [](const ObjectDetail& detail) { return detail.id; });
   for (const CatalogReference& reference : references) {
-    for (ObjectDetail& detail : objectDetails) {
-      if (detail.id != reference.dependentId || reference.dependentSubId != 0) continue;
+    if (reference.dependentSubId != 0) continue;
+    for (std::uint32_t at : detailsById.Find(reference.dependentId)) {
+      ObjectDetail& detail = objectDetails[at];
       if (reference.referenceClass == 97) {
         detail.class97ReferenceId = reference.independentId;
       } else if (reference.referenceClass == 27) {
@@ -129,13 +168,20 @@ void DatabaseCatalog::DeriveObjectDetails() {
   }
 }
 
+// Each pair of a class-28 reference (the parent column) and a class-29 one of
+// the same constraint and ordinal (the referenced column) is one foreign-key
+// column; the names are those of the last object and the last column row that
+// match.
 void DatabaseCatalog::DeriveForeignKeyColumns() {
+  PositionIndex<std::int64_t> referencedByKey;
+  referencedByKey.Update(references, [](const CatalogReference& reference) {
+    return reference.referenceClass == 29 ? PairKey(reference.dependentId, reference.dependentSubId) : 0;
+  });
   for (const CatalogReference& parent : references) {
     if (parent.referenceClass != 28) continue;
-    for (const CatalogReference& referenced : references) {
-      if (referenced.referenceClass != 29 || referenced.dependentId != parent.dependentId ||
-          referenced.dependentSubId != parent.dependentSubId)
-        continue;
+    for (std::uint32_t at : referencedByKey.Find(PairKey(parent.dependentId, parent.dependentSubId))) {
+      const CatalogReference& referenced = references[at];
+      if (referenced.referenceClass != 29) continue;
       ForeignKeyColumn column;
       column.constraintId = parent.dependentId;
       column.ordinal = parent.dependentSubId;
@@ -146,21 +192,29 @@ void DatabaseCatalog::DeriveForeignKeyColumns() {
       foreignKeyColumns.push_back(std::move(column));
     }
   }
+  if (foreignKeyColumns.empty()) return;
+  const CatalogLookups& lookups = Lookups();
+  auto lastObject = [&](std::int32_t id) -> const CatalogObject* {
+    const RowPositions found = lookups.ObjectsWithId(id);
+    return found.empty() ? nullptr : &objects[found.back()];
+  };
+  PositionIndex<std::int64_t> columnsById;
+  columnsById.Update(columns, [](const CatalogColumn& column) { return PairKey(column.objectId, column.columnId); });
+  auto lastColumn = [&](std::int32_t tableId, std::int32_t columnId) -> const CatalogColumn* {
+    const RowPositions found = columnsById.Find(PairKey(tableId, columnId));
+    return found.empty() ? nullptr : &columns[found.back()];
+  };
   for (ForeignKeyColumn& key : foreignKeyColumns) {
-    for (const CatalogObject& object : objects) {
-      if (object.id == key.parentTableId) key.parentTableName = object.name;
-      if (object.id == key.referencedTableId) key.referencedTableName = object.name;
-      if (object.id == key.constraintId) {
-        key.constraintName = object.name;
-        key.constraintStatus = object.status;
-      }
+    if (const CatalogObject* table = lastObject(key.parentTableId)) key.parentTableName = table->name;
+    if (const CatalogObject* table = lastObject(key.referencedTableId)) key.referencedTableName = table->name;
+    if (const CatalogObject* constraint = lastObject(key.constraintId)) {
+      key.constraintName = constraint->name;
+      key.constraintStatus = constraint->status;
     }
-    for (const CatalogColumn& column : columns) {
-      if (column.objectId == key.parentTableId && column.columnId == key.parentColumnId)
-        key.parentColumnName = column.name;
-      if (column.objectId == key.referencedTableId && column.columnId == key.referencedColumnId)
-        key.referencedColumnName = column.name;
-    }
+    if (const CatalogColumn* column = lastColumn(key.parentTableId, key.parentColumnId))
+      key.parentColumnName = column->name;
+    if (const CatalogColumn* column = lastColumn(key.referencedTableId, key.referencedColumnId))
+      key.referencedColumnName = column->name;
   }
 }
 

@@ -27,6 +27,8 @@ struct CatalogObject {
   std::int32_t parentId = -1;
   std::uint8_t parentClass = 255;
   std::int32_t property = -1;
+
+  friend bool operator==(const CatalogObject&, const CatalogObject&) = default;
 };
 
 // A row of syscolpars: a column of a table or view, or a parameter of a module.
@@ -47,6 +49,8 @@ struct CatalogColumn {
   std::int32_t defaultObjectId = -1;
   std::int32_t checkObjectId = -1;
   std::u16string identityText;  // "identity(seed,increment)" for identity columns
+
+  friend bool operator==(const CatalogColumn&, const CatalogColumn&) = default;
 };
 
 // A row of SQL Server 2000 syscolumns.
@@ -73,6 +77,8 @@ struct LegacyColumn {
   std::int32_t collationId = -1;
   std::uint8_t status = 255;
   std::int32_t nullability = -1;  // 0 when the column does not accept NULL
+
+  friend bool operator==(const LegacyColumn&, const LegacyColumn&) = default;
 };
 
 // A column as attached to its SQL Server 2000 table.
@@ -109,6 +115,8 @@ struct CatalogRowset {
   std::int32_t status = -1;
   std::int16_t filegroup = -1;
   std::int64_t rowCount = -1;
+
+  friend bool operator==(const CatalogRowset&, const CatalogRowset&) = default;
 };
 
 // A row of sysallocunits (object 99 in SQL Server 2000 files).
@@ -121,6 +129,8 @@ struct CatalogAllocUnit {
   PageId firstPage{0, 0};
   PageId rootPage{0, 0};
   PageId firstIamPage{0, 0};
+
+  friend bool operator==(const CatalogAllocUnit&, const CatalogAllocUnit&) = default;
 };
 
 // A row of sysrscols: where a column sits in the records of a rowset.
@@ -137,6 +147,8 @@ struct CatalogRowsetColumn {
   std::int32_t leafOffset = -1;
   std::int32_t nullBit = -1;
   std::int16_t bitPosition = -1;
+
+  friend bool operator==(const CatalogRowsetColumn&, const CatalogRowsetColumn&) = default;
 };
 
 // A row of sysidxstats.
@@ -164,6 +176,8 @@ struct CatalogIndexColumn {
   std::uint8_t tinyProperty1 = 255;
   std::uint8_t tinyProperty2 = 255;
   std::int32_t indexStatus = 0;  // 0 in the catalog; the index's status in a selection's copies
+
+  friend bool operator==(const CatalogIndexColumn&, const CatalogIndexColumn&) = default;
 };
 
 // A row of sysscalartypes.
@@ -210,10 +224,14 @@ struct Object13Row {
   std::int16_t value27 = 0;
   std::int16_t value33 = 0;
   std::int32_t trailing = -1;
+
+  friend bool operator==(const Object13Row&, const Object13Row&) = default;
 };
 
 struct Object4Row {
   std::array<std::int32_t, 4> values{};
+
+  friend bool operator==(const Object4Row&, const Object4Row&) = default;
 };
 
 // An object that belongs to another (constraint, trigger, key ...), with the
@@ -230,6 +248,8 @@ struct ObjectDetail {
   std::u16string spare;
   std::int32_t property = -1;
   std::array<std::uint8_t, 21> reserved{};
+
+  friend bool operator==(const ObjectDetail&, const ObjectDetail&) = default;
 };
 
 // One column pair of a foreign key.
@@ -247,6 +267,8 @@ struct ForeignKeyColumn {
   std::u16string referencedTableName;
   std::u16string referencedColumnName;
   std::int32_t constraintStatus = -1;
+
+  friend bool operator==(const ForeignKeyColumn&, const ForeignKeyColumn&) = default;
 };
 
 // A key or constraint of the selected table.
@@ -257,6 +279,8 @@ struct TableKey {
   std::u16string name;
   std::int32_t objectId = -1;
   std::string type;
+
+  friend bool operator==(const TableKey&, const TableKey&) = default;
 };
 
 // The physicalColumnId of a column the records hold no bytes for (a column
@@ -294,6 +318,8 @@ struct ColumnLayout {
   std::u16string identityText;
   std::uint8_t uniqueKeyProperty = 0;
   std::int32_t collationId = -1;
+
+  friend bool operator==(const ColumnLayout&, const ColumnLayout&) = default;
 };
 
 // A primary-key column of the selected table.
@@ -302,6 +328,8 @@ struct PrimaryKeyColumn {
   std::u16string columnName;
   std::u16string spare;
   std::uint8_t tinyProperty = 0;
+
+  friend bool operator==(const PrimaryKeyColumn&, const PrimaryKeyColumn&) = default;
 };
 
 // The working set of the object the user selected, replaced on each selection.
@@ -325,6 +353,8 @@ struct SelectedTable {
   std::vector<TableKey> keys;
   std::vector<CatalogIndexColumn> uniqueIndexColumns;
   std::vector<PrimaryKeyColumn> primaryKeyColumns;
+
+  friend bool operator==(const SelectedTable&, const SelectedTable&) = default;
 };
 
 }  // namespace quillmark

@@ -6,6 +6,7 @@
 #include "engine/AppSettings.h"
 #include "engine/DatabaseFile.h"
 #include "engine/RecordPage.h"
+#include "platform/Messages.h"
 
 namespace quillmark {
 
@@ -30,7 +31,28 @@ void CatalogReader::ReadTable(std::int32_t objectId,
       readRow(*record, *page);
     }
     if (options.afterPage) options.afterPage();
+    PageDone();
   }
+}
+
+void CatalogReader::StartProgress(std::uint64_t pages) {
+  progressPages_ = pages;
+  progressStep_ = std::max<std::uint64_t>(1, (pages + 99) / 100);
+  pagesRead_ = 0;
+  platform::Send(file_->frameWindow, platform::WM_APP_PROGRESS_RANGE, 0, static_cast<platform::LParam>(pages));
+  platform::Send(file_->frameWindow, platform::WM_APP_PROGRESS_POS, 0, 0);
+}
+
+void CatalogReader::EndProgress() {
+  if (progressStep_ == 0) return;
+  platform::Send(file_->frameWindow, platform::WM_APP_PROGRESS_POS, static_cast<platform::WParam>(progressPages_), 0);
+  progressStep_ = 0;
+}
+
+void CatalogReader::PageDone() {
+  ++pagesRead_;
+  if (progressStep_ != 0 && pagesRead_ % progressStep_ == 0 && pagesRead_ <= progressPages_)
+    platform::Send(file_->frameWindow, platform::WM_APP_PROGRESS_POS, static_cast<platform::WParam>(pagesRead_), 0);
 }
 
 std::u16string CatalogReader::ReplacementName(const char16_t* prefix) {

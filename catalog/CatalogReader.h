@@ -43,9 +43,19 @@ class CatalogReader {
 
   DatabaseFile& file() const { return *file_; }
 
+  // Reports the pages read to the file's frame window: the progress range is
+  // `pages`, the position moves about every hundredth of it.
+  void StartProgress(std::uint64_t pages);
+  void EndProgress();
+
  private:
+  void PageDone();
+
   DatabaseFile* file_;
   std::uint64_t replacementCounter_ = 0;
+  std::uint64_t progressPages_ = 0;
+  std::uint64_t progressStep_ = 0;  // 0: no progress reported
+  std::uint64_t pagesRead_ = 0;
 };
 
 inline constexpr const char16_t* kRepairName = u"Repairname";

@@ -8,6 +8,7 @@
 #include <memory>
 #include <vector>
 
+#include "catalog/CatalogLookups.h"
 #include "catalog/CatalogModel.h"
 #include "catalog/CatalogReader.h"
 
@@ -27,6 +28,10 @@ class DatabaseCatalog {
   DatabaseCatalog& operator=(const DatabaseCatalog&) = delete;
 
   // Lookups take the first match, in list order.
+  // The row lookups over the lists, brought up to date with them first.
+  const CatalogLookups& Lookups() const;
+  // The bytes the lookups' indexes take.
+  std::size_t LookupBytes() const { return lookups_.Bytes(); }
   const CatalogObject* ObjectById(std::int32_t id) const;
   std::vector<const CatalogColumn*> ColumnsOf(std::int32_t objectId) const;
   std::vector<const CatalogRowset*> RowsetsOf(std::int32_t objectId) const;
@@ -57,11 +62,14 @@ class DatabaseCatalog {
   SelectedTable selected;
 
  private:
+  mutable IndexedLookups lookups_;
+
   void Build();
   void ReadObjects();
   void ReadColumns();
   void SynthesizeTablesFromColumns();
   void ReadLaterTables();
+  void CompactLists();
   void DeriveObjectDetails();
   void DeriveForeignKeyColumns();
 };

@@ -6,6 +6,7 @@
 //   6  1  xprec      7  1  xscale      8  4  tdefault    12  4  domain
 //  16  2  uid       18  2  (reserved) 20  4  collationid
 
+#include "catalog/CatalogLookups.h"
 #include "catalog/RowFields.h"
 #include "catalog/SystemTables.h"
 #include "engine/RecordPage.h"
@@ -84,13 +85,14 @@ void ReadLegacyIndexes(CatalogReader& reader, std::map<std::int32_t, LegacyIndex
 
 void ReadLegacyColumns(CatalogReader& reader, std::vector<LegacyColumn>& columns, std::vector<LegacyTable>& tables) {
   std::size_t firstOfPage = columns.size();
+  PositionIndex<std::int32_t> tablesById;
+  tablesById.Update(tables, [](const LegacyTable& table) { return table.objectId; });
   // Each page's columns join their tables once the page is read.
   auto attach = [&]() {
     for (std::size_t i = firstOfPage; i < columns.size(); ++i) {
       LegacyColumn& column = columns[i];
-      for (LegacyTable& table : tables) {
-        if (table.objectId != column.objectId) continue;
-        table.columns.push_back(LegacyTableColumn{column.name, u"", column.columnOrder, column.typeStatus});
+      for (std::uint32_t at : tablesById.Find(column.objectId)) {
+        tables[at].columns.push_back(LegacyTableColumn{column.name, u"", column.columnOrder, column.typeStatus});
         if (column.typeStatus & 0x01) column.nullability = 0;
       }
     }

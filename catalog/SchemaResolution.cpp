@@ -11,8 +11,6 @@
 namespace quillmark {
 namespace {
 
-constexpr std::int32_t kColumnIdBits = ~((1 << 24) | (1 << 25));
-
 bool IsProgrammability(const std::string& type) {
   static const char* const kTypes[] = {"PK", "X ", "P ", "C ", "FN", "IF", "TR", "V ", "D ", "TT", "F ", "TF"};
   return std::any_of(std::begin(kTypes), std::end(kTypes), [&](const char* t) { return type == t; });
@@ -42,8 +40,12 @@ struct ColumnSource {
 
 class Resolver {
  public:
-  Resolver(DatabaseCatalog& catalog, const std::vector<ModuleTextEntry>& entries)
-      : catalog_(catalog), selected_(catalog.selected), entries_(entries), sql2000_(Settings().isSql2000 != 0) {}
+  Resolver(DatabaseCatalog& catalog, const CatalogLookups& lookups, const std::vector<ModuleTextEntry>& entries)
+      : catalog_(catalog),
+        lookups_(lookups),
+        selected_(catalog.selected),
+        entries_(entries),
+        sql2000_(Settings().isSql2000 != 0) {}
 
   std::vector<ColumnLayout> Run(const std::u16string& name, const std::string& type);
 
@@ -72,6 +74,7 @@ class Resolver {
   const PageMap& DataPages() const { return catalog_.file->dataPages; }
 
   DatabaseCatalog& catalog_;
+  const CatalogLookups& lookups_;
   SelectedTable& selected_;
   const std::vector<ModuleTextEntry>& entries_;
   const bool sql2000_;
@@ -107,7 +110,8 @@ std::vector<ColumnLayout> Resolver::Run(const std::u16string& name, const std::s
 }
 
 bool Resolver::SelectObject(const std::u16string& name, const std::string& type) {
-  for (const CatalogObject& object : catalog_.objects) {
+  for (std::uint32_t at : lookups_.ObjectsNamed(name)) {
+    const CatalogObject& object = catalog_.objects[at];
     if (object.name != name) continue;
     if (object.type == type || (object.type != "U " && object.type != "S ")) {
       selected_.object = object;
@@ -118,8 +122,8 @@ bool Resolver::SelectObject(const std::u16string& name, const std::string& type)
 }
 
 void Resolver::BuildKeys() {
-  for (const CatalogObject& object : catalog_.objects) {
-    if (object.parentId != selected_.object.id) continue;
+  for (std::uint32_t at : lookups_.ObjectsWithParent(selected_.object.id)) {
+    const CatalogObject& object = catalog_.objects[at];
     TableKey key;
     key.primaryKey = object.type == "PK";
     key.foreignKey = object.type == "F ";
@@ -170,14 +174,15 @@ CatalogRowset Resolver::ChooseRowset() {
   const std::int32_t tableId = selected_.object.id;
   const CatalogRowset* best = nullptr;
   const CatalogRowset* last = nullptr;
-  for (const CatalogRowset& rowset : catalog_.rowsets) {
-    if (rowset.objectId != tableId) continue;
+  for (std::uint32_t at : lookups_.RowsetsOfObject(tableId)) {
+    const CatalogRowset& rowset = catalog_.rowsets[at];
     last = &rowset;
     if (rowset.indexId <= 1 && (!best || rowset.indexId <= best->indexId)) best = &rowset;
   }
   if (best) return *best;
-  for (const CatalogIndex& index : catalog_.indexes) {
-    if (index.objectId == tableId && index.rowsetId != 0) {
+  for (std::uint32_t at : lookups_.IndexesOfObject(tableId)) {
+    const CatalogIndex& index = catalog_.indexes[at];
+    if (index.rowsetId != 0) {
       selected_.dedupPages = 1;
       return RowsetOfIndex(index, tableId);
     }
@@ -192,8 +197,8 @@ CatalogRowset Resolver::ChooseRowset() {
 void Resolver::ChooseInRowAllocUnit() {
   const std::int64_t rowsetId = selected_.inRowRowset.rowsetId;
   CatalogAllocUnit unit;
-  for (const CatalogAllocUnit& candidate : catalog_.allocUnits)
-    if (candidate.ownerId == rowsetId && candidate.type == 1) unit = candidate;
+  for (std::uint32_t at : lookups_.AllocUnitsOwnedBy(rowsetId))
+    if (catalog_.allocUnits[at].type == 1) unit = catalog_.allocUnits[at];
   const PageMap& data = DataPages();
   const PageMap& iam = catalog_.file->iamPages;
   if (unit.firstPage.pageNumber != 0 || unit.rootPage.pageNumber != 0 || unit.firstIamPage.pageNumber != 0) {
@@ -223,11 +228,10 @@ void Resolver::ChooseInRowAllocUnit() {
 
 void Resolver::CollectRowsetsAndUnits() {
   const std::int32_t tableId = selected_.object.id;
-  for (const CatalogRowset& rowset : catalog_.rowsets)
-    if (rowset.objectId == tableId) selected_.rowsets.push_back(rowset);
+  for (std::uint32_t at : lookups_.RowsetsOfObject(tableId)) selected_.rowsets.push_back(catalog_.rowsets[at]);
   if (selected_.rowsets.empty())
-    for (const CatalogIndex& index : catalog_.indexes)
-      if (index.objectId == tableId && index.rowsetId != 0) selected_.rowsets.push_back(RowsetOfIndex(index, tableId));
+    for (std::uint32_t at : lookups_.IndexesOfObject(tableId))
+      if (catalog_.indexes[at].rowsetId != 0) selected_.rowsets.push_back(RowsetOfIndex(catalog_.indexes[at], tableId));
 
   std::set<std::int64_t> taken;
   auto add = [&](const CatalogAllocUnit& unit) {
@@ -235,15 +239,13 @@ void Resolver::CollectRowsetsAndUnits() {
   };
   for (const CatalogRowset& rowset : selected_.rowsets) {
     bool matched = false;
-    for (const CatalogAllocUnit& unit : catalog_.allocUnits) {
-      if (unit.ownerId != rowset.rowsetId) continue;
-      add(unit);
+    for (std::uint32_t at : lookups_.AllocUnitsOwnedBy(rowset.rowsetId)) {
+      add(catalog_.allocUnits[at]);
       matched = true;
     }
     if (!matched && selected_.dedupPages) {
-      for (const CatalogAllocUnit& unit : catalog_.allocUnits) {
-        if (unit.id != rowset.rowsetId) continue;
-        add(unit);
+      for (std::uint32_t at : lookups_.AllocUnitsWithId(rowset.rowsetId)) {
+        add(catalog_.allocUnits[at]);
         matched = true;
       }
     }
@@ -280,8 +282,9 @@ void Resolver::CollectColumns() {
   const std::int32_t tableId = selected_.object.id & kColumnIdBits;
   std::set<std::int32_t> taken;
   if (sql2000_) {
-    for (const LegacyColumn& column : catalog_.legacyColumns) {
-      if ((column.objectId & kColumnIdBits) != tableId || !taken.insert(column.columnId).second) continue;
+    for (std::uint32_t at : lookups_.LegacyColumnsOfTable(tableId)) {
+      const LegacyColumn& column = catalog_.legacyColumns[at];
+      if (!taken.insert(column.columnId).second) continue;
       selected_.legacyColumns.push_back(column);
       columns_.push_back(ColumnSource{column.columnId, column.name, column.systemType, column.userType, column.length,
                                       column.precision, column.scale, column.collationId, column.status, u"", true,
@@ -289,9 +292,9 @@ void Resolver::CollectColumns() {
     }
     return;
   }
-  for (const CatalogColumn& column : catalog_.columns) {
-    if ((column.objectId & kColumnIdBits) != tableId || column.number != 0 || !taken.insert(column.columnId).second)
-      continue;
+  for (std::uint32_t at : lookups_.ColumnsOfTable(tableId)) {
+    const CatalogColumn& column = catalog_.columns[at];
+    if (column.number != 0 || !taken.insert(column.columnId).second) continue;
     selected_.columns.push_back(column);
     columns_.push_back(ColumnSource{column.columnId, column.name, column.systemTypeId, column.userTypeId,
                                     column.maxLength, column.precision, column.scale, column.collationId, column.status,
@@ -301,17 +304,10 @@ void Resolver::CollectColumns() {
 
 void Resolver::CollectLayoutRows() {
   const std::int64_t rowsetId = selected_.inRowRowset.rowsetId;
-  for (const CatalogRowsetColumn& row : catalog_.rowsetColumns)
-    if (row.rowsetId == rowsetId) selected_.rowsetColumns.push_back(row);
+  for (std::uint32_t at : lookups_.RowsetColumnsOf(rowsetId)) selected_.rowsetColumns.push_back(catalog_.rowsetColumns[at]);
   if (!selected_.rowsetColumns.empty()) return;
-  auto rowsetOf = [](std::int32_t low, std::int32_t high) {
-    return static_cast<std::int64_t>((static_cast<std::uint64_t>(static_cast<std::uint32_t>(high)) << 32) |
-                                     static_cast<std::uint32_t>(low));
-  };
-  for (const Object13Row& row : catalog_.object13Rows)
-    if (rowsetOf(row.value0, row.value4) == rowsetId) selected_.object13Rows.push_back(row);
-  for (const Object4Row& row : catalog_.object4Rows)
-    if (rowsetOf(row.values[0], row.values[1]) == rowsetId) selected_.object4Rows.push_back(row);
+  for (std::uint32_t at : lookups_.Object13RowsOf(rowsetId)) selected_.object13Rows.push_back(catalog_.object13Rows[at]);
+  for (std::uint32_t at : lookups_.Object4RowsOf(rowsetId)) selected_.object4Rows.push_back(catalog_.object4Rows[at]);
   for (const Object4Row& four : selected_.object4Rows)
     for (Object13Row& thirteen : selected_.object13Rows)
       if (thirteen.value8 == four.values[2]) thirteen.trailing = four.values[3];
@@ -319,11 +315,11 @@ void Resolver::CollectLayoutRows() {
 
 void Resolver::CollectUniqueIndexColumns() {
   const std::int32_t tableId = selected_.object.id;
-  for (const CatalogIndex& index : catalog_.indexes) {
-    if (index.objectId != tableId || index.indexId <= 0 || !(index.status & 1)) continue;
-    for (const CatalogIndexColumn& column : catalog_.indexColumns) {
-      if (column.objectId != tableId || column.indexId != index.indexId) continue;
-      CatalogIndexColumn copy = column;
+  for (std::uint32_t indexAt : lookups_.IndexesOfObject(tableId)) {
+    const CatalogIndex& index = catalog_.indexes[indexAt];
+    if (index.indexId <= 0 || !(index.status & 1)) continue;
+    for (std::uint32_t at : lookups_.IndexColumnsOf(tableId, index.indexId)) {
+      CatalogIndexColumn copy = catalog_.indexColumns[at];
       copy.indexStatus = index.status;
       selected_.uniqueIndexColumns.push_back(copy);
     }
@@ -331,20 +327,25 @@ void Resolver::CollectUniqueIndexColumns() {
 }
 
 ColumnLayout Resolver::LayoutOf(const ColumnSource& column) const {
+  // The system type itself when the column's user type is a system type of
+  // schema 1; otherwise the first type with the column's system type id.
   const CatalogType* type = nullptr;
-  for (const CatalogType& candidate : catalog_.types) {
-    // A SQL Server 2000 column names its type by user type (its systypes row's
-    // xusertype), so that user-defined types keep their names.
-    if (column.legacy && candidate.id == column.userTypeId) {
-      type = &candidate;
-      break;
-    }
-    if (candidate.id == column.systemTypeId && !type) type = &candidate;
-    if (candidate.id == candidate.systemTypeId && candidate.id == column.userTypeId && candidate.schemaId == 1) {
+  // A SQL Server 2000 column names its type by user type (its systypes row's
+  // xusertype), so that user-defined types keep their names.
+  if (column.legacy)
+    if (const RowPositions named = lookups_.TypesWithId(column.userTypeId); !named.empty())
+      type = &catalog_.types[named.front()];
+  for (std::uint32_t at : lookups_.TypesWithId(column.userTypeId)) {
+    if (type) break;
+    const CatalogType& candidate = catalog_.types[at];
+    if (candidate.id == candidate.systemTypeId && candidate.schemaId == 1) {
       type = &candidate;
       break;
     }
   }
+  if (!type)
+    if (const RowPositions found = lookups_.TypesWithId(column.systemTypeId); !found.empty())
+      type = &catalog_.types[found.front()];
   ColumnLayout layout;
   layout.columnId = column.columnId;
   layout.physicalColumnId = column.columnId;
@@ -461,9 +462,19 @@ std::u16string Resolver::DefaultOf(std::int32_t columnId) const {
 }
 
 void Resolver::ApplyKeys() {
-  for (ColumnLayout& layout : selected_.layouts) {
-    for (const CatalogIndexColumn& column : selected_.uniqueIndexColumns) {
-      if (column.columnId != layout.columnId) continue;
+  // Each layout's unique-index columns, in list order: one pass over the
+  // index columns, each finding its layouts by column id.
+  std::vector<ColumnLayout>& layouts = selected_.layouts;
+  PositionIndex<std::int32_t> layoutsById;
+  layoutsById.Update(layouts, [](const ColumnLayout& layout) { return layout.columnId; });
+  std::vector<std::vector<std::uint32_t>> columnsOfLayout(layouts.size());
+  for (std::size_t i = 0; i < selected_.uniqueIndexColumns.size(); ++i)
+    for (std::uint32_t layoutAt : layoutsById.Find(selected_.uniqueIndexColumns[i].columnId))
+      columnsOfLayout[layoutAt].push_back(static_cast<std::uint32_t>(i));
+  for (std::size_t layoutAt = 0; layoutAt < layouts.size(); ++layoutAt) {
+    ColumnLayout& layout = layouts[layoutAt];
+    for (std::uint32_t at : columnsOfLayout[layoutAt]) {
+      const CatalogIndexColumn& column = selected_.uniqueIndexColumns[at];
       if (column.indexStatus & 0x20) {
         layout.inPrimaryKey = 1;
         selected_.primaryKeyColumns.push_back(
@@ -479,11 +490,14 @@ void Resolver::ApplyKeys() {
 }
 
 void Resolver::ApplyForeignKeys() {
-  for (const ForeignKeyColumn& key : catalog_.foreignKeyColumns) {
-    if (key.parentTableId != selected_.object.id) continue;
-    for (ColumnLayout& layout : selected_.layouts) {
-      if (layout.columnId != key.parentColumnId || key.referencedColumnName.empty() || key.referencedTableName.empty())
-        continue;
+  // The layouts by column id, each id's in list order.
+  PositionIndex<std::int32_t> byColumn;
+  byColumn.Update(selected_.layouts, [](const ColumnLayout& layout) { return layout.columnId; });
+  for (std::uint32_t at : lookups_.ForeignKeysOfTable(selected_.object.id)) {
+    const ForeignKeyColumn& key = catalog_.foreignKeyColumns[at];
+    if (key.referencedColumnName.empty() || key.referencedTableName.empty()) continue;
+    for (std::uint32_t layoutAt : byColumn.Find(key.parentColumnId)) {
+      ColumnLayout& layout = selected_.layouts[layoutAt];
       layout.inForeignKey = 1;
       layout.referencedColumn = key.referencedColumnName;
       layout.referencedTable = key.referencedTableName;
@@ -538,7 +552,13 @@ std::uint8_t LayoutVariableFlag(std::uint32_t typeCode) {
 
 std::vector<ColumnLayout> ResolveTableSchema(DatabaseCatalog& catalog, const std::u16string& name,
                                              const std::string& type, const std::vector<ModuleTextEntry>& entries) {
-  return Resolver(catalog, entries).Run(name, type);
+  return Resolver(catalog, catalog.Lookups(), entries).Run(name, type);
+}
+
+std::vector<ColumnLayout> ResolveTableSchema(DatabaseCatalog& catalog, const CatalogLookups& lookups,
+                                             const std::u16string& name, const std::string& type,
+                                             const std::vector<ModuleTextEntry>& entries) {
+  return Resolver(catalog, lookups, entries).Run(name, type);
 }
 
 }  // namespace quillmark

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "catalog/CatalogLookups.h"
 #include "catalog/CatalogModel.h"
 #include "catalog/ModuleTextEntry.h"
 #include "engine/DatabaseFile.h"
@@ -17,6 +18,11 @@ class DatabaseCatalog;
 
 std::vector<ColumnLayout> ResolveTableSchema(DatabaseCatalog& catalog, const std::u16string& name,
                                              const std::string& type, const std::vector<ModuleTextEntry>& entries);
+// The same, asking `lookups` for the catalog's rows (the catalog's own lookups
+// above).
+std::vector<ColumnLayout> ResolveTableSchema(DatabaseCatalog& catalog, const CatalogLookups& lookups,
+                                             const std::u16string& name, const std::string& type,
+                                             const std::vector<ModuleTextEntry>& entries);
 
 // The page-map key of an allocation unit id (or a rowset id used as one): user
 // allocation units of 2005 and later are keyed apart from the system tables; a

@@ -126,6 +126,10 @@ bool DatabaseFile::MapPages() {
     return true;
   });
   if (!read) return false;
+  // The lists grew by doubling: give back what they hold beyond their entries,
+  // so that the maps keep about 10 bytes per page.
+  for (PageMap* map : {&systemPages, &dataPages, &iamPages})
+    for (auto& [key, list] : *map) list.shrink_to_fit();
   SendProgressPos(pageCount);
   SendPanelText(kMappingDone);
   return systemPageCount > 0;

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "builder/DatabaseBuilder.h"
+#include "builder/ManyTables.h"
 
 int main(int argc, char** argv) {
   CLI::App app{"Writes a Quillmark demo database (.mdf) in SQL Server's file format.",
@@ -16,6 +17,9 @@ int main(int argc, char** argv) {
   bool sql2000 = false;
   app.add_option("PATH", target, "The .mdf file to write (its folder is created)")->required();
   app.add_flag("--sql2000", sql2000, "Write the SQL Server 2000 layout instead of the 2005-and-later one");
+  std::size_t tables = 0;
+  app.add_option("--tables", tables, "Write N tables of ten columns each (keys, constraints, a few rows) instead of the demo")
+      ->check(CLI::PositiveNumber);
   CLI11_PARSE(app, argc, argv);
 
   try {
@@ -23,7 +27,8 @@ int main(int argc, char** argv) {
     const std::filesystem::path path = std::filesystem::absolute(target);
     const builder::Layout layout = sql2000 ? builder::Layout::kSql2000 : builder::Layout::kSql2005Plus;
     std::filesystem::create_directories(path.parent_path());
-    builder::DemoShop(layout).Write(path.parent_path(), path.filename().string());
+    const builder::DatabaseSpec spec = tables > 0 ? builder::ManyTables(tables, layout) : builder::DemoShop(layout);
+    spec.Write(path.parent_path(), path.filename().string());
     std::cout << path.string() << "\n";
     return 0;
   } catch (const std::exception& error) {

@@ -9,7 +9,7 @@ namespace quillmark::platform::headless {
 // ---- Tree ----
 
 std::vector<TreeItem>& Tree::ChildList(TreeItem parent) {
-  return parent == kNoItem ? topLevel_ : items_.at(parent).children;
+  return parent == kNoItem ? topLevelLastFirst_ : items_.at(parent).childrenLastFirst;
 }
 
 TreeItem Tree::InsertItem(const std::u16string& text, TreeItem parent, InsertAt where, std::intptr_t data) {
@@ -17,7 +17,7 @@ TreeItem Tree::InsertItem(const std::u16string& text, TreeItem parent, InsertAt 
   const TreeItem item = next_++;
   items_[item] = Item{text, data, parent, {}, false, CheckState::kClear};
   std::vector<TreeItem>& siblings = ChildList(parent);
-  siblings.insert(where == InsertAt::kFirst ? siblings.begin() : siblings.end(), item);
+  siblings.insert(where == InsertAt::kFirst ? siblings.end() : siblings.begin(), item);
   return item;
 }
 
@@ -25,7 +25,7 @@ void Tree::DeleteAllItems() {
   selection_ = kNoItem;
   dropHighlight_ = kNoItem;
   items_.clear();
-  topLevel_.clear();
+  topLevelLastFirst_.clear();
 }
 
 std::u16string Tree::ItemText(TreeItem item) const {
@@ -44,9 +44,13 @@ TreeItem Tree::Parent(TreeItem item) const {
 }
 
 std::vector<TreeItem> Tree::Children(TreeItem item) const {
-  if (item == kNoItem) return topLevel_;
-  const auto found = items_.find(item);
-  return found == items_.end() ? std::vector<TreeItem>{} : found->second.children;
+  const std::vector<TreeItem>* stored = &topLevelLastFirst_;
+  if (item != kNoItem) {
+    const auto found = items_.find(item);
+    if (found == items_.end()) return {};
+    stored = &found->second.childrenLastFirst;
+  }
+  return std::vector<TreeItem>(stored->rbegin(), stored->rend());
 }
 
 void Tree::SetBold(TreeItem item, bool bold) {
@@ -65,9 +69,15 @@ CheckState Tree::GetCheckState(TreeItem item) const {
 
 void Tree::SortChildren(TreeItem item) {
   if (item != kNoItem && !Exists(item)) return;
-  std::vector<TreeItem>& children = ChildList(item);
+  std::vector<TreeItem>& stored = ChildList(item);
+  // Each child's text is looked up once, not at every comparison.
+  std::vector<std::pair<const std::u16string*, TreeItem>> children;
+  children.reserve(stored.size());
+  for (auto child = stored.rbegin(); child != stored.rend(); ++child) children.emplace_back(&items_.at(*child).text, *child);
   std::stable_sort(children.begin(), children.end(),
-                   [&](TreeItem a, TreeItem b) { return TreeTextLess(items_.at(a).text, items_.at(b).text); });
+                   [](const auto& a, const auto& b) { return TreeTextLess(*a.first, *b.first); });
+  stored.clear();
+  for (auto child = children.rbegin(); child != children.rend(); ++child) stored.push_back(child->second);
 }
 
 TreeItem Tree::Find(const std::vector<std::u16string>& path) const {

@@ -43,7 +43,9 @@ class Tree : public TreeControl {
     std::u16string text;
     std::intptr_t data = 0;
     TreeItem parent = kNoItem;
-    std::vector<TreeItem> children;
+    // The children, last displayed first: objects are inserted first far more
+    // often than last, and a vector grows cheaply at its end.
+    std::vector<TreeItem> childrenLastFirst;
     bool bold = false;
     CheckState check = CheckState::kClear;
   };
@@ -51,7 +53,7 @@ class Tree : public TreeControl {
   std::vector<TreeItem>& ChildList(TreeItem parent);
 
   std::map<TreeItem, Item> items_;
-  std::vector<TreeItem> topLevel_;
+  std::vector<TreeItem> topLevelLastFirst_;
   TreeItem next_ = 1;
   TreeItem selection_ = kNoItem;
   TreeItem dropHighlight_ = kNoItem;

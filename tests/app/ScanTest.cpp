@@ -122,19 +122,24 @@ TEST_F(ShellTest, FailedScansEndWithTheirTextsAndNoTree) {
   // rebuilt from (columns, rowsets, allocation units, rowset columns).
   const std::filesystem::path empty = DemoShop().Write(files.path(), "empty.mdf").primary;
   LosePagesOf(empty, {3, 5, 7, 34, 41});
-  // A database whose scan is stopped while its pages are being mapped.
+  // A database whose scan is stopped while its pages are being mapped, and
+  // one stopped while the tree is being built.
   const std::filesystem::path stopped = DemoShop().Write(files.path(), "stopped.mdf").primary;
+  const std::filesystem::path stoppedTree = DemoShop().Write(files.path(), "stopped_tree.mdf").primary;
 
+  enum class StopAt { kNever, kMapping, kTree };
   struct Case {
     std::filesystem::path file;
-    bool stopWhileMapping;
+    StopAt stop;
     std::string lastLine;
     std::string box;  // empty: no box after the last line
   };
   const Case cases[] = {
-      {text, false, "Scanning process aborted.", "Scanning process aborted."},
-      {empty, false, "Either it is not valid mdf file or highly corrupted, select another file to recover.", ""},
-      {stopped, true, "Scanning process aborted.", "Scanning process aborted."},
+      {text, StopAt::kNever, "Scanning process aborted.", "Scanning process aborted."},
+      {empty, StopAt::kNever, "Either it is not valid mdf file or highly corrupted, select another file to recover.",
+       ""},
+      {stopped, StopAt::kMapping, "Scanning process aborted.", "Scanning process aborted."},
+      {stoppedTree, StopAt::kTree, "Scanning process aborted.", "Scanning process aborted."},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.file.filename().string());
@@ -142,7 +147,12 @@ TEST_F(ShellTest, FailedScansEndWithTheirTextsAndNoTree) {
     LoadCollationList();
     HeadlessShell shell;
     // Stop raised from the progress reports of the page pass.
-    if (c.stopWhileMapping) WhileMapping(shell, [] { Settings().stopRequested = 1; });
+    if (c.stop == StopAt::kMapping) WhileMapping(shell, [] { Settings().stopRequested = 1; });
+    // Stop raised as the tree is begun.
+    if (c.stop == StopAt::kTree)
+      shell.onLogLine = [](const std::u16string& line) {
+        if (line == u"Creating Tree.........") Settings().stopRequested = 1;
+      };
     ASSERT_TRUE(shell.Scan(Options(c.file)));
     const std::vector<std::string> lines = LogLines(shell);
     ASSERT_FALSE(lines.empty());

@@ -2,6 +2,8 @@
 
 #include "catalog/OpenSequence.h"
 #include "catalog/SystemTables.h"
+#include "builder/ManyTables.h"
+#include "platform/Messages.h"
 #include "tests/catalog/CatalogTest.h"
 
 namespace quillmark::testing {
@@ -170,6 +172,41 @@ TEST_F(CatalogBuildTest, EveryOpenStartsFromTheInitialVersionAndCollation) {
   EXPECT_EQ(Settings().collationName, "");
   EXPECT_EQ(Settings().collationCodePage, 1252);
   EXPECT_EQ(Settings().versionText, "Unknown SQL Version");
+}
+
+}  // namespace
+}  // namespace quillmark::testing
+
+namespace quillmark::testing {
+namespace {
+
+// After the page pass, the build sets the progress range to the system pages
+// mapped and ends with the position at that count.
+TEST_F(CatalogBuildTest, TheBuildReportsItsProgressOverTheSystemPages) {
+  const WrittenDatabase written = ManyTables(30).Write(dir_.path(), "many.mdf");
+  platform::RecordingTarget target;
+  auto db = OpenDatabase(written.primary.string(), 0, &target);
+  ASSERT_TRUE(db.opened());
+  std::uint64_t systemPages = 0;
+  for (const auto& [objectId, pages] : db.file->systemPages) systemPages += pages.size();
+  const auto mapped = std::find_if(target.messages.begin(), target.messages.end(), [](const auto& message) {
+    return message.id == platform::WM_APP_PANEL_TEXT && message.text == kMappingDone;
+  });
+  ASSERT_NE(mapped, target.messages.end());
+  std::vector<platform::RecordingTarget::Message> build(mapped + 1, target.messages.end());
+  ASSERT_GE(build.size(), 3u);
+  EXPECT_EQ(build.front().id, platform::WM_APP_PROGRESS_RANGE);
+  EXPECT_EQ(static_cast<std::uint64_t>(build.front().lParam), systemPages);
+  EXPECT_EQ(build.back().id, platform::WM_APP_PROGRESS_POS);
+  EXPECT_EQ(static_cast<std::uint64_t>(build.back().wParam), systemPages);
+  // Positions only grow, about a hundred of them at most.
+  std::uint64_t last = 0;
+  for (const auto& message : build) {
+    if (message.id != platform::WM_APP_PROGRESS_POS) continue;
+    EXPECT_GE(static_cast<std::uint64_t>(message.wParam), last);
+    last = message.wParam;
+  }
+  EXPECT_LE(build.size(), 103u);
 }
 
 }  // namespace
