@@ -43,4 +43,15 @@ TextMixPage::TextMixPage(PageBuffer buffer, DatabaseFile* owner) : RecordPage(st
   slotOffsets.clear();
 }
 
+TextMixPage::TextMixPage(PageBuffer buffer, DatabaseFile* owner, std::uint16_t slotIndex)
+    : RecordPage(std::move(buffer), owner) {
+  std::unique_ptr<TextRecord> record;
+  if (slotIndex < slotOffsets.size() && slotOffsets[slotIndex] <= kPageSize) {
+    recordOffset = slotOffsets[slotIndex];
+    record = std::make_unique<TextRecord>(Bytes().subspan(slotOffsets[slotIndex]), Context());
+  }
+  records.push_back(std::move(record));
+  slotOffsets.clear();
+}
+
 }  // namespace quillmark

@@ -26,7 +26,13 @@ class TextRecord : public CRecord {
 
 class TextMixPage : public RecordPage {
  public:
+  // Every slot's record.
   TextMixPage(PageBuffer data, DatabaseFile* file);
+  // Only the record of `slotIndex`: records holds exactly one entry (null when
+  // the slot is missing or its offset unusable) and recordOffset its offset.
+  TextMixPage(PageBuffer data, DatabaseFile* file, std::uint16_t slotIndex);
+
+  std::int32_t recordOffset = -1;  // of the one record built by the one-slot form
 };
 
 }  // namespace quillmark
