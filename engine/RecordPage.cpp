@@ -7,6 +7,9 @@
 namespace quillmark {
 namespace {
 
+// A slot array longer than 3999 entries would not fit a page beside its header;
+// the count a header claims is believed only below this, which also bounds the
+// records (and catalog objects) one page can give.
 constexpr std::int32_t kMaxSlotCount = 4000;
 constexpr std::uint16_t kFirstRecordOffset = 96;
 constexpr std::uint16_t kLastRecordOffset = 8191;
@@ -75,8 +78,14 @@ void PrimaryRecordPage::BuildAllRecords() {
   bool nonLeafIndex = h.pageType == kIndexPageType && h.level != 0;
   bool allGhosts = h.ghostRecordCount >= h.slotCount && !Settings().showDeletedRecords;
   records.reserve(slotOffsets.size());
+  // Two slots of a real page never share a record: a slot whose offset an
+  // earlier slot already named gives no record, so a slot array that repeats
+  // one offset thousands of times yields that record once.
+  std::vector<bool> taken(kPageSize + 1);
   for (std::uint16_t offset : slotOffsets) {
-    if (nonLeafIndex || allGhosts || !UsableSlotOffset(offset))
+    const bool repeated = offset <= kPageSize && taken[offset];
+    if (offset <= kPageSize) taken[offset] = true;
+    if (nonLeafIndex || allGhosts || repeated || !UsableSlotOffset(offset))
       records.push_back(nullptr);
     else
       records.push_back(BuildRecord(offset, CPrimaryRecord::Mode::kFollowStubs));
