@@ -89,6 +89,19 @@ std::int32_t LongValueIndex(const CRecord& record, std::size_t column) {
   return static_cast<std::int32_t>(std::count(first, first + static_cast<std::ptrdiff_t>(column), kLongCode));
 }
 
+// The text the rows of one page hold so far.
+struct PageBudget {
+  std::size_t used = 0;
+  bool cut = false;
+  bool Spent() const { return used >= kMaxPageTextBytes; }
+  void Add(const std::u16string& text) { used += text.size() * sizeof(char16_t); }
+  // Whether a large value may still be read; a value left unread cuts the page.
+  bool AllowsLargeValue() {
+    if (Spent()) cut = true;
+    return !Spent();
+  }
+};
+
 // The per-row state shared by the columns of one record.
 struct RowState {
   BitCursor bits;
@@ -166,7 +179,8 @@ void NullBeyond(std::vector<ColumnLayout>& layouts, std::size_t stored) {
     if (layouts[v].physicalColumnId != kNoStorage) layouts[v].valueText = kNullText;
 }
 
-void DecodeCurrentRecord(const CRecord& record, std::vector<ColumnLayout>& layouts, DecodeVariant variant) {
+void DecodeCurrentRecord(const CRecord& record, std::vector<ColumnLayout>& layouts, DecodeVariant variant,
+                         PageBudget& budget) {
   const bool listing = variant == DecodeVariant::kListing;
   const std::int32_t columnCount = std::max<std::int32_t>(record.columnCount, 0);
   const std::size_t n = std::min<std::size_t>(static_cast<std::size_t>(columnCount), layouts.size());
@@ -228,8 +242,10 @@ void DecodeCurrentRecord(const CRecord& record, std::vector<ColumnLayout>& layou
           ++row.varCounter;
           continue;
         }
-        text = value.complex ? ComplexValueText(value, record, typeCode, bigMarker)
-                             : WholeValueText(value.bytes, slot, layout, typeCode);
+        if (!value.complex)
+          text = WholeValueText(value.bytes, slot, layout, typeCode);
+        else if (budget.AllowsLargeValue())
+          text = ComplexValueText(value, record, typeCode, bigMarker);
         ++row.varCounter;
         ++row.columnCounter;
       }
@@ -246,6 +262,7 @@ void DecodeCurrentRecord(const CRecord& record, std::vector<ColumnLayout>& layou
 
     const bool prefix = listing ? text != u" " : !text.empty() && text != u" ";
     if (NeedsHexPrefix(typeCode) && prefix && !NotHexadecimal(text)) text = u"0x" + text;
+    budget.Add(text);
     layout.valueText = std::move(text);
   }
   NullBeyond(layouts, n);
@@ -310,7 +327,8 @@ std::u16string LegacyComplexText(const VarValue& value, const CRecord& record, T
   return ComplexValueText(value, record, typeCode, false);
 }
 
-bool DecodeLegacyRecord(const CRecord& record, std::vector<ColumnLayout>& layouts, DecodeVariant variant) {
+bool DecodeLegacyRecord(const CRecord& record, std::vector<ColumnLayout>& layouts, DecodeVariant variant,
+                        PageBudget& budget) {
   const bool catalog = variant == DecodeVariant::kCatalog;
   const bool listing = !catalog;
   std::int32_t columnCount = std::max<std::int32_t>(record.columnCount, 0);
@@ -354,7 +372,7 @@ bool DecodeLegacyRecord(const CRecord& record, std::vector<ColumnLayout>& layout
           continue;
         }
         if (value->complex) {
-          text = LegacyComplexText(*value, record, typeCode, listing, catalog);
+          if (budget.AllowsLargeValue()) text = LegacyComplexText(*value, record, typeCode, listing, catalog);
         } else if (catalog) {
           slot.valueLength = static_cast<std::int16_t>(std::min<std::int32_t>(value->Length(), INT16_MAX));
           text = FormatValue(slot, layout, value->bytes.empty() ? nullptr : value->bytes.data());
@@ -375,6 +393,7 @@ bool DecodeLegacyRecord(const CRecord& record, std::vector<ColumnLayout>& layout
     const bool prefix = listing ? text != u" " : !text.empty() && text != u" ";
     if (NeedsHexPrefix(typeCode) && prefix && !NotHexadecimal(text)) text = u"0x" + text;
     if (text.empty() && layout.nullable) text = kNullText;
+    budget.Add(text);
     layout.valueText = std::move(text);
   }
   if (listing) NullBeyond(layouts, n);
@@ -384,32 +403,47 @@ bool DecodeLegacyRecord(const CRecord& record, std::vector<ColumnLayout>& layout
 }  // namespace
 
 std::vector<DecodedRow> DecodeCurrentFormat(const CDataPage& page, std::vector<ColumnLayout>& layouts,
-                                            DecodeVariant variant) {
+                                            DecodeVariant variant, bool* cut) {
   std::vector<DecodedRow> rows;
-  if (!page.header) return rows;
-  const std::size_t slots = std::min<std::size_t>(static_cast<std::size_t>(std::max<std::int16_t>(page.header->slotCount, 0)),
-                                                  page.records.size());
-  for (std::size_t i = 0; i < slots && !StopRequested(); ++i) {
-    const CRecord* record = page.records[i].get();
-    if (!Accepted(record)) continue;
-    DecodeCurrentRecord(*record, layouts, variant);
-    rows.push_back(Texts(layouts));
+  PageBudget budget;
+  if (page.header) {
+    const std::size_t slots = std::min<std::size_t>(
+        static_cast<std::size_t>(std::max<std::int16_t>(page.header->slotCount, 0)), page.records.size());
+    for (std::size_t i = 0; i < slots && !StopRequested(); ++i) {
+      const CRecord* record = page.records[i].get();
+      if (!Accepted(record)) continue;
+      if (budget.Spent()) {
+        budget.cut = true;
+        break;
+      }
+      DecodeCurrentRecord(*record, layouts, variant, budget);
+      rows.push_back(Texts(layouts));
+    }
   }
+  if (cut) *cut = budget.cut;
   return rows;
 }
 
 std::vector<DecodedRow> DecodeLegacyFormat(const CDataPage& page, std::vector<ColumnLayout>& layouts,
-                                           DecodeVariant variant) {
+                                           DecodeVariant variant, bool* cut) {
   std::vector<DecodedRow> rows;
-  if (!page.header) return rows;
-  const std::size_t slots = std::min<std::size_t>(static_cast<std::size_t>(std::max<std::int16_t>(page.header->slotCount, 0)),
-                                                  page.records.size());
-  for (std::size_t i = 0; i < slots && !StopRequested(); ++i) {
-    const CRecord* record = page.records[i].get();
-    const bool take = variant == DecodeVariant::kCatalog ? record && record->recordType != kBlobFragment : Accepted(record);
-    if (!take) continue;
-    if (DecodeLegacyRecord(*record, layouts, variant)) rows.push_back(Texts(layouts));
+  PageBudget budget;
+  if (page.header) {
+    const std::size_t slots = std::min<std::size_t>(
+        static_cast<std::size_t>(std::max<std::int16_t>(page.header->slotCount, 0)), page.records.size());
+    for (std::size_t i = 0; i < slots && !StopRequested(); ++i) {
+      const CRecord* record = page.records[i].get();
+      const bool take =
+          variant == DecodeVariant::kCatalog ? record && record->recordType != kBlobFragment : Accepted(record);
+      if (!take) continue;
+      if (budget.Spent()) {
+        budget.cut = true;
+        break;
+      }
+      if (DecodeLegacyRecord(*record, layouts, variant, budget)) rows.push_back(Texts(layouts));
+    }
   }
+  if (cut) *cut = budget.cut;
   return rows;
 }
 
