@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "engine/AppSettings.h"
+#include "engine/TextMixPage.h"
 
 namespace quillmark {
 namespace {
@@ -33,6 +34,11 @@ std::vector<std::uint16_t> ReadSlotOffsets(ByteSpan page, std::int32_t slotCount
   for (std::int32_t slot = 0; slot < slotCount; ++slot)
     offsets.push_back(ReadLeOr<std::uint16_t>(page, kPageSize - 2 - 2 * static_cast<std::size_t>(slot)));
   return offsets;
+}
+
+std::int32_t ReadSlotOffset(ByteSpan page, std::int32_t slotCount, std::uint16_t slot) {
+  if (slotCount <= 0 || slotCount >= kMaxSlotCount || slot >= slotCount || page.size() < kPageSize) return -1;
+  return ReadLeOr<std::uint16_t>(page, kPageSize - 2 - 2 * static_cast<std::size_t>(slot));
 }
 
 void RecordPage::ReadSlotArray() {

@@ -400,10 +400,12 @@ bool DecodeLegacyRecord(const CRecord& record, std::vector<ColumnLayout>& layout
   return !layouts.empty() && !layouts.front().valueText.empty();
 }
 
-}  // namespace
-
-std::vector<DecodedRow> DecodeCurrentFormat(const CDataPage& page, std::vector<ColumnLayout>& layouts,
-                                            DecodeVariant variant, bool* cut) {
+// The rows of the page's records that `take` accepts, each decoded by
+// `decode` (which says whether it makes a row), until the page's text budget is
+// spent.
+template <typename Take, typename Decode>
+std::vector<DecodedRow> DecodeRecords(const CDataPage& page, std::vector<ColumnLayout>& layouts, bool* cut,
+                                      Take take, Decode decode) {
   std::vector<DecodedRow> rows;
   PageBudget budget;
   if (page.header) {
@@ -411,40 +413,36 @@ std::vector<DecodedRow> DecodeCurrentFormat(const CDataPage& page, std::vector<C
         static_cast<std::size_t>(std::max<std::int16_t>(page.header->slotCount, 0)), page.records.size());
     for (std::size_t i = 0; i < slots && !StopRequested(); ++i) {
       const CRecord* record = page.records[i].get();
-      if (!Accepted(record)) continue;
+      if (!take(record)) continue;
       if (budget.Spent()) {
         budget.cut = true;
         break;
       }
-      DecodeCurrentRecord(*record, layouts, variant, budget);
-      rows.push_back(Texts(layouts));
+      if (decode(*record, budget)) rows.push_back(Texts(layouts));
     }
   }
   if (cut) *cut = budget.cut;
   return rows;
 }
 
+}  // namespace
+
+std::vector<DecodedRow> DecodeCurrentFormat(const CDataPage& page, std::vector<ColumnLayout>& layouts,
+                                            DecodeVariant variant, bool* cut) {
+  return DecodeRecords(page, layouts, cut, Accepted, [&](const CRecord& record, PageBudget& budget) {
+    DecodeCurrentRecord(record, layouts, variant, budget);
+    return true;
+  });
+}
+
 std::vector<DecodedRow> DecodeLegacyFormat(const CDataPage& page, std::vector<ColumnLayout>& layouts,
                                            DecodeVariant variant, bool* cut) {
-  std::vector<DecodedRow> rows;
-  PageBudget budget;
-  if (page.header) {
-    const std::size_t slots = std::min<std::size_t>(
-        static_cast<std::size_t>(std::max<std::int16_t>(page.header->slotCount, 0)), page.records.size());
-    for (std::size_t i = 0; i < slots && !StopRequested(); ++i) {
-      const CRecord* record = page.records[i].get();
-      const bool take =
-          variant == DecodeVariant::kCatalog ? record && record->recordType != kBlobFragment : Accepted(record);
-      if (!take) continue;
-      if (budget.Spent()) {
-        budget.cut = true;
-        break;
-      }
-      if (DecodeLegacyRecord(*record, layouts, variant, budget)) rows.push_back(Texts(layouts));
-    }
-  }
-  if (cut) *cut = budget.cut;
-  return rows;
+  auto take = [variant](const CRecord* record) {
+    return variant == DecodeVariant::kCatalog ? record && record->recordType != kBlobFragment : Accepted(record);
+  };
+  return DecodeRecords(page, layouts, cut, take, [&](const CRecord& record, PageBudget& budget) {
+    return DecodeLegacyRecord(record, layouts, variant, budget);
+  });
 }
 
 }  // namespace quillmark

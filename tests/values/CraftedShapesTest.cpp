@@ -135,6 +135,23 @@ TEST_F(CraftedShapesTest, InRowRootsAndInternalFragmentsReadASharedRecordOnce) {
   EXPECT_EQ(reader.Work().pagesRead, 1u);
   EXPECT_LE(reader.Work().bytesCopied, kPage);
 
+  // However many links a fragment claims, a value follows at most kMaxValueLinks.
+  Bytes many(16, 0);
+  PutU16(many, 8, 2);
+  PutU16(many, 12, 0xFFFF);
+  for (std::uint32_t i = 0; i < 0xFFFF; ++i) {
+    Bytes link(16, 0);
+    PutU32(link, 8, static_cast<std::uint32_t>(change.pages.at(0)));
+    PutU16(link, 12, 1);
+    PutU16(link, 14, static_cast<std::uint16_t>(kMostSlots + i % 8));  // no such slot
+    many.insert(many.end(), link.begin(), link.end());
+  }
+  LargeValueReader bounded(&file, LobFlags{});
+  bounded.ReadFragment(many, static_cast<std::int32_t>(many.size() - 10));
+  EXPECT_EQ(bounded.Work().linksFollowed, kMaxValueLinks);
+  EXPECT_EQ(bounded.Work().pagesRead, 1u);
+  EXPECT_EQ(bounded.Work().bytesCopied, 0u);
+
   // The module-text path reads values through the same reader: the root read
   // as a text pointer of a catalog row is the fragment once.
   Bytes pointer(16, 0);
