@@ -34,6 +34,22 @@ Bytes ReadAll(const std::filesystem::path& path) {
   return Bytes(std::istreambuf_iterator<char>(in), {});
 }
 
+// An internal fragment (from its blob id) of `links` links to slots `slot(i)` of `page`.
+template <typename Slot>
+Bytes InternalFragment(std::int32_t page, std::uint32_t links, Slot slot) {
+  Bytes fragment(16, 0);
+  PutU16(fragment, 8, 2);
+  PutU16(fragment, 12, static_cast<std::uint16_t>(links));
+  for (std::uint32_t i = 0; i < links; ++i) {
+    Bytes link(16, 0);
+    PutU32(link, 8, static_cast<std::uint32_t>(page));
+    PutU16(link, 12, 1);
+    PutU16(link, 14, static_cast<std::uint16_t>(slot(i)));
+    fragment.insert(fragment.end(), link.begin(), link.end());
+  }
+  return fragment;
+}
+
 // The row id a text pointer of the crafted files leads to (the large root).
 RowId RootOf(const ShapeChange& change) { return RowId{PageId{1, change.pages.at(1)}, 0}; }
 
@@ -118,16 +134,7 @@ TEST_F(CraftedShapesTest, InRowRootsAndInternalFragmentsReadASharedRecordOnce) {
   EXPECT_TRUE(rows[0].at(1) == kBigBinaryData || rows[0].at(1) == kSharedFragmentText);
 
   // An internal fragment of 500 links to 500 slots sharing the fragment.
-  Bytes internal(16, 0);
-  PutU16(internal, 8, 2);
-  PutU16(internal, 12, 500);
-  for (std::uint16_t i = 0; i < 500; ++i) {
-    Bytes link(16, 0);
-    PutU32(link, 8, static_cast<std::uint32_t>(change.pages.at(0)));
-    PutU16(link, 12, 1);
-    PutU16(link, 14, i);
-    internal.insert(internal.end(), link.begin(), link.end());
-  }
+  const Bytes internal = InternalFragment(change.pages.at(0), 500, [](std::uint32_t i) { return i; });
   LargeValueReader reader(&file, LobFlags{});
   reader.ReadFragment(internal, static_cast<std::int32_t>(internal.size() - 10));
   EXPECT_EQ(reader.TakeText(), kSharedFragmentText);
@@ -136,16 +143,8 @@ TEST_F(CraftedShapesTest, InRowRootsAndInternalFragmentsReadASharedRecordOnce) {
   EXPECT_LE(reader.Work().bytesCopied, kPage);
 
   // However many links a fragment claims, a value follows at most kMaxValueLinks.
-  Bytes many(16, 0);
-  PutU16(many, 8, 2);
-  PutU16(many, 12, 0xFFFF);
-  for (std::uint32_t i = 0; i < 0xFFFF; ++i) {
-    Bytes link(16, 0);
-    PutU32(link, 8, static_cast<std::uint32_t>(change.pages.at(0)));
-    PutU16(link, 12, 1);
-    PutU16(link, 14, static_cast<std::uint16_t>(kMostSlots + i % 8));  // no such slot
-    many.insert(many.end(), link.begin(), link.end());
-  }
+  const Bytes many =
+      InternalFragment(change.pages.at(0), 0xFFFF, [](std::uint32_t i) { return kMostSlots + i % 8; });  // no such slot
   LargeValueReader bounded(&file, LobFlags{});
   bounded.ReadFragment(many, static_cast<std::int32_t>(many.size() - 10));
   EXPECT_EQ(bounded.Work().linksFollowed, kMaxValueLinks);
