@@ -6,12 +6,12 @@ JOBS ?= $(shell nproc)
 
 # Debian packages the build needs (binary package names).
 PACKAGES := g++ cmake ninja-build pkg-config libgtest-dev libgmock-dev libbenchmark-dev \
-            libcli11-dev libfmt-dev nlohmann-json3-dev dpkg-dev file
+            libcli11-dev libfmt-dev nlohmann-json3-dev dpkg-dev file clang libclang-rt-14-dev
 
 TEST_DIR := $(BUILD)/test
 RELEASE_DIR := $(BUILD)/release
 
-.PHONY: all deps test run bench release clean robustness tsan install package
+.PHONY: all deps test run bench release clean robustness tsan install package fuzz fuzz-build
 
 all: release
 
@@ -38,6 +38,7 @@ test: deps
 	  -DQUILLMARK_SANITIZE=ON
 	cmake --build $(TEST_DIR) -j $(JOBS)
 	cd $(TEST_DIR) && QUILLMARK_FIXTURES="$(FIXTURES)" ctest --output-on-failure -j $(JOBS)
+	$(MAKE) --no-print-directory fuzz FUZZ_SECONDS=$(FUZZ_SHORT_SECONDS)
 
 release: deps
 	cmake -S . -B $(RELEASE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUILLMARK_TESTS=OFF
@@ -81,6 +82,18 @@ install: release
 # dependencies are the Debian packages of the libraries the programs link.
 package: release
 	cd $(RELEASE_DIR) && cpack -G DEB
+
+# The libFuzzer targets (tests/fuzz), built with clang in a build folder of
+# their own, each run for FUZZ_SECONDS; `make test` runs each for 20 seconds.
+FUZZ_DIR := $(BUILD)/fuzz
+FUZZ_SECONDS ?= 300
+FUZZ_SHORT_SECONDS ?= 20
+fuzz-build: deps
+	cmake -S . -B $(FUZZ_DIR) -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=Debug \
+	  -DCMAKE_CXX_FLAGS_DEBUG="-g -O1" -DQUILLMARK_FUZZ=ON -DQUILLMARK_TESTS=OFF -DQUILLMARK_BENCH=OFF
+	cmake --build $(FUZZ_DIR) -j $(JOBS) --target quillmark_fuzz
+fuzz: fuzz-build
+	tests/fuzz/run.sh $(FUZZ_DIR) $(FUZZ_SECONDS) "$(FIXTURES)" $(FUZZ_TARGETS)
 
 clean:
 	rm -rf $(BUILD)

@@ -17,6 +17,16 @@ namespace {
 
 constexpr std::int32_t kLastSystemTableId = 100;
 
+// Lookups take the first object of an id: the later rows of an id (a damaged
+// file repeating one object row over many pages) are dropped, so that the
+// tree and every list built from the objects hold each object once. Rows whose
+// id could not be read (-1) are not one object and all stay.
+void KeepFirstObjectOfEachId(std::vector<CatalogObject>& objects) {
+  std::unordered_set<std::int32_t> seen;
+  seen.reserve(objects.size());
+  std::erase_if(objects, [&](const CatalogObject& object) { return object.id != -1 && !seen.insert(object.id).second; });
+}
+
 }  // namespace
 
 void DatabaseCatalog::Build() {
@@ -61,9 +71,11 @@ void DatabaseCatalog::ReadObjects() {
   Settings().isSql2000 = 0;
   reader->ResetCounter();
   ReadObjectTable(*reader, objects);
+  KeepFirstObjectOfEachId(objects);
   reader->ResetCounter();
   if (!objects.empty()) return;
   ReadLegacyObjectTable(*reader, objects);
+  KeepFirstObjectOfEachId(objects);
   reader->ResetCounter();
   if (!objects.empty() || file->SystemPages(kColumnTableId).empty()) Settings().isSql2000 = 1;
 }

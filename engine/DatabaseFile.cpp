@@ -172,6 +172,7 @@ std::uint64_t DatabaseFile::PageCountOf(std::uint16_t fileId) const {
 
 PageBuffer DatabaseFile::ReadPage(PageId page) const {
   if (page.fileId == 0 || page.pageNumber < 1) return nullptr;
+  pagesRead.fetch_add(1, std::memory_order_relaxed);
   const auto number = static_cast<std::uint64_t>(page.pageNumber);
   if (page.fileId == kPrimaryFileId) {
     if (!file_ || number >= pageCount) return nullptr;
@@ -215,17 +216,24 @@ std::unique_ptr<IamPage> DatabaseFile::ReadIamPage(PageId page) {
 }
 
 std::unique_ptr<TextMixPage> DatabaseFile::ReadTextPage(PageId page) {
+  PageBuffer buffer = ReadTextPageBytes(page);
+  if (!buffer) return nullptr;
+  return std::make_unique<TextMixPage>(std::move(buffer), this);
+}
+
+PageBuffer DatabaseFile::ReadTextPageBytes(PageId page) {
   // A page stored at position P that calls itself X means every page sits
   // X - P places away from its number: read 2P - X instead.
+  PageBuffer first = ReadPage(page);
   std::int64_t target = page.pageNumber;
-  if (auto header = ReadPageHeader(page))
-    target = 2 * static_cast<std::int64_t>(page.pageNumber) - header->thisPage.pageNumber;
+  if (first)  // the header's own page number (offset 32), read without restoring torn bits
+    target = 2 * static_cast<std::int64_t>(page.pageNumber) - ReadPagePointer(ByteSpan(first.get(), kPageSize), 32).pageNumber;
   if (target < 1 || target > std::numeric_limits<std::int32_t>::max() ||
       static_cast<std::uint64_t>(target) >= PageCountOf(page.fileId))
     return nullptr;
-  PageBuffer buffer = ReadPage(PageId{page.fileId, static_cast<std::int32_t>(target)});
-  if (!buffer) return nullptr;
-  return std::make_unique<TextMixPage>(std::move(buffer), this);
+  // An unshifted page (the usual case) is the one already read.
+  if (first && target == page.pageNumber) return first;
+  return ReadPage(PageId{page.fileId, static_cast<std::int32_t>(target)});
 }
 
 std::unique_ptr<CBootPage> DatabaseFile::LocateBootPage() {

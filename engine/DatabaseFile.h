@@ -7,6 +7,7 @@
 // so a damaged file still opens.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -90,6 +91,8 @@ class DatabaseFile {
   // Reads the page at the position its stored page number implies, so that a
   // shifted file still yields the page that was asked for.
   std::unique_ptr<TextMixPage> ReadTextPage(PageId page);
+  // The bytes ReadTextPage builds its page from.
+  PageBuffer ReadTextPageBytes(PageId page);
   std::unique_ptr<IamPage> ReadIamPage(PageId page);
   // Sets databaseName and, through the boot page, the version text and collation.
   void ReadBootPage();
@@ -118,6 +121,9 @@ class DatabaseFile {
   DatabaseCatalog* catalog = nullptr;  // not owned
   bool opened = false;
   std::uint8_t advanced = 0;
+  // Page reads asked of the files so far (the work a crafted file can cause is
+  // counted in pages).
+  mutable std::atomic<std::uint64_t> pagesRead{0};
   platform::MessageTarget* frameWindow = nullptr;
 
  private:

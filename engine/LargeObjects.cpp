@@ -22,21 +22,38 @@ LargeValueReader::LargeValueReader(DatabaseFile* file, LobFlags flags, LobChunks
     : file_(file), flags_(flags), chunks_(chunks) {}
 
 void LargeValueReader::FollowLink(RowId row) {
-  if (!file_ || Full() || depth_ >= kMaxLinkDepth) return;
-  if (!visited_.emplace(row.page.fileId, row.page.pageNumber, row.slot).second) return;
+  if (!file_ || Full() || depth_ >= kMaxLinkDepth || work_.linksFollowed >= kMaxValueLinks) return;
   ByteVector fragment;
   std::int32_t bodyLength = 0;
   {
-    std::unique_ptr<TextMixPage> page = file_->ReadTextPage(row.page);
-    if (!page || row.slot >= page->records.size()) return;
-    auto* record = dynamic_cast<TextRecord*>(page->records[row.slot].get());
+    ++work_.linksFollowed;
+    PageBuffer bytes = LinkedPage(row.page);
+    if (!bytes) return;
+    auto page = std::make_unique<TextMixPage>(std::move(bytes), file_, row.slot);
+    if (page->records.empty()) return;
+    // Slots that share one record lead to the same bytes: read them once.
+    if (!visited_.emplace(row.page.fileId, row.page.pageNumber, page->recordOffset).second) return;
+    auto* record = dynamic_cast<TextRecord*>(page->records.front().get());
     if (!record || record->fixedData.empty()) return;
     fragment = std::move(record->fixedData);
     bodyLength = record->bodyLength;
+    work_.bytesCopied += fragment.size();
   }  // the page is released before the links below it are followed
   ++depth_;
   ReadFragment(fragment, bodyLength);
   --depth_;
+}
+
+PageBuffer LargeValueReader::LinkedPage(PageId page) {
+  if (work_.pagesRead == 0 || !(page == lastPage_)) {
+    lastBytes_ = file_->ReadTextPageBytes(page);
+    lastPage_ = page;
+    ++work_.pagesRead;
+  }
+  if (!lastBytes_) return nullptr;
+  PageBuffer copy = AllocatePageBuffer();
+  if (copy) std::copy(lastBytes_.get(), lastBytes_.get() + kPageBufferSize, copy.get());
+  return copy;
 }
 
 void LargeValueReader::ReadFragment(ByteSpan fragment, std::int32_t bodyLength) {

@@ -13,8 +13,12 @@
 //
 // One value is read by one LargeValueReader: it follows the links, keeps the
 // text (or, in collect mode, the data bytes) and guards against what a damaged
-// file can claim: a link is followed at most once per value and at most 16 links
-// deep, and a value stops growing at 64 MiB.
+// file can claim: a record is read at most once per value whichever slot leads
+// to it, links go at most 16 deep, a value follows a bounded number of links
+// and stops growing at 64 MiB. Following a link builds the linked record alone
+// (links to the page read last take it from the reader's copy), so one value
+// reads at most kMaxValueLinks pages and copies at most that many records of
+// at most 8 KB: about twice the value cap.
 #pragma once
 
 #include <cstddef>
@@ -26,6 +30,7 @@
 #include <vector>
 
 #include "engine/Bytes.h"
+#include "engine/PageBuffer.h"
 #include "engine/PageId.h"
 #include "engine/Record.h"
 
@@ -43,8 +48,24 @@ struct LobFlags {
 // The data bytes of a value in collect mode, one chunk per data fragment, in order.
 using LobChunks = std::vector<ByteVector>;
 
+// How deep links may lead below a value's root: real trees are a few levels
+// deep, and a damaged one must not recurse without end.
 inline constexpr int kMaxLinkDepth = 16;
+// The most bytes one value keeps (text, two a code unit, or data bytes): a
+// value claiming more is cut, so one cell never takes more memory than this.
 inline constexpr std::size_t kMaxValueBytes = std::size_t{64} << 20;
+// The most links one value follows (and records it remembers as read): enough
+// for a value of kMaxValueBytes in fragments of 4 KB, so real values are
+// whole, while links that bring nothing (to empty, repeated or
+// internal-only records) cannot make one value read the file over and over.
+inline constexpr std::size_t kMaxValueLinks = kMaxValueBytes / 4096;
+
+// The work one value took.
+struct LobWork {
+  std::size_t linksFollowed = 0;  // records looked up
+  std::size_t pagesRead = 0;      // pages read from the file for them
+  std::size_t bytesCopied = 0;    // fragment bytes copied out of those pages
+};
 
 class LargeValueReader {
  public:
@@ -52,8 +73,9 @@ class LargeValueReader {
   LargeValueReader(DatabaseFile* file, LobFlags flags, LobChunks* chunks = nullptr);
 
   // Reads the fragment of the linked record and adds its share of the value. A
-  // link already followed for this value, one deeper than kMaxLinkDepth, a
-  // missing page, slot or fragment contribute nothing.
+  // record already read for this value (through any slot pointing at it), a
+  // link deeper than kMaxLinkDepth or beyond kMaxValueLinks, a missing page,
+  // slot or fragment contribute nothing.
   void FollowLink(RowId row);
   // Adds the share of one fragment (the fixed data of a TextRecord, from the blob
   // id on) whose body is `bodyLength` bytes.
@@ -64,13 +86,20 @@ class LargeValueReader {
   bool Collecting() const { return chunks_ != nullptr; }
   bool Full() const { return size_ >= kMaxValueBytes; }
   LobFlags Flags() const { return flags_; }
+  const LobWork& Work() const { return work_; }
   std::u16string TakeText() { return std::move(text_); }
 
  private:
   DatabaseFile* file_;
   LobFlags flags_;
   LobChunks* chunks_;
-  std::set<std::tuple<std::uint16_t, std::int32_t, std::uint16_t>> visited_;  // file, page, slot
+  // The bytes of the linked page: from the reader's copy of the page read last.
+  PageBuffer LinkedPage(PageId page);
+
+  std::set<std::tuple<std::uint16_t, std::int32_t, std::int32_t>> visited_;  // file, page, record offset
+  LobWork work_;
+  PageId lastPage_;
+  PageBuffer lastBytes_;
   int depth_ = 0;
   std::size_t size_ = 0;  // bytes of text (two a code unit) or of chunks
   std::u16string text_;

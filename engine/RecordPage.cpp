@@ -3,10 +3,14 @@
 #include <algorithm>
 
 #include "engine/AppSettings.h"
+#include "engine/TextMixPage.h"
 
 namespace quillmark {
 namespace {
 
+// A slot array longer than 3999 entries would not fit a page beside its header;
+// the count a header claims is believed only below this, which also bounds the
+// records (and catalog objects) one page can give.
 constexpr std::int32_t kMaxSlotCount = 4000;
 constexpr std::uint16_t kFirstRecordOffset = 96;
 constexpr std::uint16_t kLastRecordOffset = 8191;
@@ -30,6 +34,11 @@ std::vector<std::uint16_t> ReadSlotOffsets(ByteSpan page, std::int32_t slotCount
   for (std::int32_t slot = 0; slot < slotCount; ++slot)
     offsets.push_back(ReadLeOr<std::uint16_t>(page, kPageSize - 2 - 2 * static_cast<std::size_t>(slot)));
   return offsets;
+}
+
+std::int32_t ReadSlotOffset(ByteSpan page, std::int32_t slotCount, std::uint16_t slot) {
+  if (slotCount <= 0 || slotCount >= kMaxSlotCount || slot >= slotCount || page.size() < kPageSize) return -1;
+  return ReadLeOr<std::uint16_t>(page, kPageSize - 2 - 2 * static_cast<std::size_t>(slot));
 }
 
 void RecordPage::ReadSlotArray() {
@@ -75,8 +84,14 @@ void PrimaryRecordPage::BuildAllRecords() {
   bool nonLeafIndex = h.pageType == kIndexPageType && h.level != 0;
   bool allGhosts = h.ghostRecordCount >= h.slotCount && !Settings().showDeletedRecords;
   records.reserve(slotOffsets.size());
+  // Two slots of a real page never share a record: a slot whose offset an
+  // earlier slot already named gives no record, so a slot array that repeats
+  // one offset thousands of times yields that record once.
+  std::vector<bool> taken(kPageSize + 1);
   for (std::uint16_t offset : slotOffsets) {
-    if (nonLeafIndex || allGhosts || !UsableSlotOffset(offset))
+    const bool repeated = offset <= kPageSize && taken[offset];
+    if (offset <= kPageSize) taken[offset] = true;
+    if (nonLeafIndex || allGhosts || repeated || !UsableSlotOffset(offset))
       records.push_back(nullptr);
     else
       records.push_back(BuildRecord(offset, CPrimaryRecord::Mode::kFollowStubs));

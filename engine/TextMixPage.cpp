@@ -43,4 +43,19 @@ TextMixPage::TextMixPage(PageBuffer buffer, DatabaseFile* owner) : RecordPage(st
   slotOffsets.clear();
 }
 
+TextMixPage::TextMixPage(PageBuffer buffer, DatabaseFile* owner, std::uint16_t slotIndex) {
+  file = owner;
+  data = std::move(buffer);
+  std::unique_ptr<TextRecord> record;
+  if (data) {
+    header = std::make_unique<CPage_Header>(CPage_Header::Parse(std::span<std::uint8_t>(data.get(), kPageSize)));
+    const std::int32_t offset = StopRequested() ? -1 : ReadSlotOffset(Bytes(), header->slotCount, slotIndex);
+    if (offset >= 0 && offset <= static_cast<std::int32_t>(kPageSize)) {
+      recordOffset = offset;
+      record = std::make_unique<TextRecord>(Bytes().subspan(static_cast<std::size_t>(offset)), Context());
+    }
+  }
+  records.push_back(std::move(record));
+}
+
 }  // namespace quillmark

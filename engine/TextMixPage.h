@@ -24,9 +24,20 @@ class TextRecord : public CRecord {
   std::int32_t fragmentEnd = 0;  // record offset of the byte after the fragment
 };
 
+// The record offset of one slot as ReadSlotOffsets reads it, without reading
+// the rest of the slot array; -1 when the page has no such slot.
+std::int32_t ReadSlotOffset(ByteSpan page, std::int32_t slotCount, std::uint16_t slot);
+
 class TextMixPage : public RecordPage {
  public:
+  // Every slot's record.
   TextMixPage(PageBuffer data, DatabaseFile* file);
+  // Only the record of `slotIndex`, the one slot offset read: records holds
+  // exactly one entry (null when the slot is missing or its offset unusable)
+  // and recordOffset its offset.
+  TextMixPage(PageBuffer data, DatabaseFile* file, std::uint16_t slotIndex);
+
+  std::int32_t recordOffset = -1;  // of the one record built by the one-slot form
 };
 
 }  // namespace quillmark

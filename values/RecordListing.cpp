@@ -29,12 +29,21 @@ bool DecodesCurrentFormat(const DatabaseCatalog& catalog) {
   return !Settings().isSql2000 && !catalog.selected.rowsetColumns.empty();
 }
 
-std::vector<DecodedRow> FetchPageRows(DatabaseCatalog& catalog, PageId page, ListingContext& context) {
+std::vector<DecodedRow> FetchPageRows(DatabaseCatalog& catalog, PageId page, ListingContext& context, bool* cut) {
+  if (cut) *cut = false;
   if (!catalog.file) return {};
   const auto data = catalog.file->ReadDataPage(page);
   if (!data || !data->header || data->header->pageType != kDataPageType) return {};
-  return DecodesCurrentFormat(catalog) ? DecodeCurrentFormat(*data, context.layouts, DecodeVariant::kListing)
-                 : DecodeLegacyFormat(*data, context.layouts, DecodeVariant::kListing);
+  return DecodesCurrentFormat(catalog) ? DecodeCurrentFormat(*data, context.layouts, DecodeVariant::kListing, cut)
+                                       : DecodeLegacyFormat(*data, context.layouts, DecodeVariant::kListing, cut);
+}
+
+std::u16string PageCutText(PageId page) {
+  const std::string text = std::to_string(page.fileId) + ":" + std::to_string(page.pageNumber) +
+                           " cut: its rows hold more than " + std::to_string(kMaxPageTextBytes >> 20) +
+                           " MiB of text";
+  return u"Page " + std::u16string(text.begin(), text.end());
+}
 }
 
 namespace {
@@ -110,6 +119,8 @@ class Lister {
   std::set<PageKey> OwnedPages() const;
 
   std::int64_t ListPages(Strategy strategy, ListingContext& context);
+  // The rows of listed page `index`; a page cut at its text limit says so in the log.
+  std::vector<DecodedRow> FetchPage(std::uint64_t index, ListingContext& context);
   void EndReport(Strategy strategy, std::int64_t rowsTaken);
   std::int64_t ListFrom(PageStart start, ListingContext& context, bool recordPageStart);
   void InsertRow(const DecodedRow& row, const std::vector<ColumnLayout>& layouts, bool toLogFile,
@@ -285,6 +296,13 @@ std::set<PageKey> Lister::OwnedPages() const {
   return owned;
 }
 
+std::vector<DecodedRow> Lister::FetchPage(std::uint64_t index, ListingContext& context) {
+  bool cut = false;
+  std::vector<DecodedRow> rows = FetchPageRows(catalog_, state_.listedPages[index], context, &cut);
+  if (cut) window_.log->LogLine(PageCutText(state_.listedPages[index]));
+  return rows;
+}
+
 // Lists the collected pages from the start until 1000 rows were taken; where
 // the rows stopped becomes the start of the next page of rows.
 std::int64_t Lister::ListPages(Strategy strategy, ListingContext& context) {
@@ -299,7 +317,7 @@ std::int64_t Lister::ListPages(Strategy strategy, ListingContext& context) {
       stopAt(i, 0);
       break;
     }
-    const std::vector<DecodedRow> rows = FetchPageRows(catalog_, state_.listedPages[i], context);
+    const std::vector<DecodedRow> rows = FetchPage(i, context);
     for (std::size_t r = 0; r < rows.size() && !StopRequested(); ++r) {
       if (rowsTaken >= kRowsPerPage) {
         stopAt(i, static_cast<std::int64_t>(r));
@@ -367,7 +385,7 @@ std::int64_t Lister::ListFrom(PageStart start, ListingContext& context, bool rec
   std::int64_t rowsTaken = 0;
   auto stopped = [&] { return StopRequested() || (recordPageStart && Settings().busy.load() == 0); };
   for (std::uint64_t p = start.pageIndex; p < state_.listedPages.size(); ++p) {
-    const std::vector<DecodedRow> rows = FetchPageRows(catalog_, state_.listedPages[p], context);
+    const std::vector<DecodedRow> rows = FetchPage(p, context);
     const std::int64_t firstRow = p == start.pageIndex ? start.rowIndex : 0;
     for (std::int64_t r = firstRow < 0 ? 0 : firstRow; r < static_cast<std::int64_t>(rows.size()); ++r) {
       if (stopped()) return rowsTaken;

@@ -119,7 +119,11 @@ void ListPreviousPage(DatabaseCatalog& catalog, ListingState& state, const Listi
 bool DecodesCurrentFormat(const DatabaseCatalog& catalog);
 
 // The decoded rows of one data page (none when the page is missing or not a
-// data page).
-std::vector<DecodedRow> FetchPageRows(DatabaseCatalog& catalog, PageId page, ListingContext& context);
+// data page); `cut`, when given, says whether the page's rows were cut at
+// kMaxPageTextBytes.
+std::vector<DecodedRow> FetchPageRows(DatabaseCatalog& catalog, PageId page, ListingContext& context,
+                                      bool* cut = nullptr);
+// The log line of a page whose rows were cut: "Page 1:240 cut: its rows hold more than 64 MiB of text".
+std::u16string PageCutText(PageId page);
 
 }  // namespace quillmark

@@ -94,6 +94,19 @@ std::int32_t LongValueIndex(const CRecord& record, std::size_t column) {
   return static_cast<std::int32_t>(std::count(first, first + static_cast<std::ptrdiff_t>(column), kLongCode));
 }
 
+// The text the rows of one page hold so far.
+struct PageBudget {
+  std::size_t used = 0;
+  bool cut = false;
+  bool Spent() const { return used >= kMaxPageTextBytes; }
+  void Add(const std::u16string& text) { used += text.size() * sizeof(char16_t); }
+  // Whether a large value may still be read; a value left unread cuts the page.
+  bool AllowsLargeValue() {
+    if (Spent()) cut = true;
+    return !Spent();
+  }
+};
+
 // The per-row state shared by the columns of one record.
 struct RowState {
   BitCursor bits;
@@ -171,7 +184,8 @@ void NullBeyond(std::vector<ColumnLayout>& layouts, std::size_t stored) {
     if (layouts[v].physicalColumnId != kNoStorage) layouts[v].valueText = kNullText;
 }
 
-void DecodeCurrentRecord(const CRecord& record, std::vector<ColumnLayout>& layouts, DecodeVariant variant) {
+void DecodeCurrentRecord(const CRecord& record, std::vector<ColumnLayout>& layouts, DecodeVariant variant,
+                         PageBudget& budget) {
   const bool listing = variant != DecodeVariant::kCatalog;
   const std::int32_t columnCount = std::max<std::int32_t>(record.columnCount, 0);
   const std::size_t n = std::min<std::size_t>(static_cast<std::size_t>(columnCount), layouts.size());
@@ -233,8 +247,10 @@ void DecodeCurrentRecord(const CRecord& record, std::vector<ColumnLayout>& layou
           ++row.varCounter;
           continue;
         }
-        text = value.complex ? ComplexValueText(value, record, typeCode, bigMarker)
-                             : WholeValueText(value.bytes, slot, layout, typeCode);
+        if (!value.complex)
+          text = WholeValueText(value.bytes, slot, layout, typeCode);
+        else if (budget.AllowsLargeValue())
+          text = ComplexValueText(value, record, typeCode, bigMarker);
         ++row.varCounter;
         ++row.columnCounter;
       }
@@ -251,6 +267,7 @@ void DecodeCurrentRecord(const CRecord& record, std::vector<ColumnLayout>& layou
 
     const bool prefix = listing ? text != u" " : !text.empty() && text != u" ";
     if (NeedsHexPrefix(typeCode) && prefix && !NotHexadecimal(text)) text = u"0x" + text;
+    budget.Add(text);
     layout.valueText = std::move(text);
   }
   NullBeyond(layouts, n);
@@ -317,7 +334,8 @@ std::u16string LegacyComplexText(const VarValue& value, const CRecord& record, T
   return ComplexValueText(value, record, typeCode, false);
 }
 
-bool DecodeLegacyRecord(const CRecord& record, std::vector<ColumnLayout>& layouts, DecodeVariant variant) {
+bool DecodeLegacyRecord(const CRecord& record, std::vector<ColumnLayout>& layouts, DecodeVariant variant,
+                        PageBudget& budget) {
   const bool catalog = variant == DecodeVariant::kCatalog;
   const bool listing = !catalog;
   std::int32_t columnCount = std::max<std::int32_t>(record.columnCount, 0);
@@ -361,7 +379,7 @@ bool DecodeLegacyRecord(const CRecord& record, std::vector<ColumnLayout>& layout
           continue;
         }
         if (value->complex) {
-          text = LegacyComplexText(*value, record, typeCode, variant);
+          if (budget.AllowsLargeValue()) text = LegacyComplexText(*value, record, typeCode, variant);
         } else if (catalog) {
           slot.valueLength = static_cast<std::int16_t>(std::min<std::int32_t>(value->Length(), INT16_MAX));
           text = FormatValue(slot, layout, value->bytes.empty() ? nullptr : value->bytes.data());
@@ -382,42 +400,56 @@ bool DecodeLegacyRecord(const CRecord& record, std::vector<ColumnLayout>& layout
     const bool prefix = listing ? text != u" " : !text.empty() && text != u" ";
     if (NeedsHexPrefix(typeCode) && prefix && !NotHexadecimal(text)) text = u"0x" + text;
     if (text.empty() && layout.nullable) text = kNullText;
+    budget.Add(text);
     layout.valueText = std::move(text);
   }
   if (listing) NullBeyond(layouts, n);
   return !layouts.empty() && !layouts.front().valueText.empty();
 }
 
-}  // namespace
-
-std::vector<DecodedRow> DecodeCurrentFormat(const CDataPage& page, std::vector<ColumnLayout>& layouts,
-                                            DecodeVariant variant) {
+// The rows of the page's records that `take` accepts, each decoded by
+// `decode` (which says whether it makes a row), until the page's text budget is
+// spent.
+template <typename Take, typename Decode>
+std::vector<DecodedRow> DecodeRecords(const CDataPage& page, std::vector<ColumnLayout>& layouts, bool* cut,
+                                      Take take, Decode decode) {
   std::vector<DecodedRow> rows;
-  if (!page.header) return rows;
-  const std::size_t slots = std::min<std::size_t>(static_cast<std::size_t>(std::max<std::int16_t>(page.header->slotCount, 0)),
-                                                  page.records.size());
-  for (std::size_t i = 0; i < slots && !StopRequested(); ++i) {
-    const CRecord* record = page.records[i].get();
-    if (!Accepted(record)) continue;
-    DecodeCurrentRecord(*record, layouts, variant);
-    rows.push_back(Texts(layouts));
+  PageBudget budget;
+  if (page.header) {
+    const std::size_t slots = std::min<std::size_t>(
+        static_cast<std::size_t>(std::max<std::int16_t>(page.header->slotCount, 0)), page.records.size());
+    for (std::size_t i = 0; i < slots && !StopRequested(); ++i) {
+      const CRecord* record = page.records[i].get();
+      if (!take(record)) continue;
+      if (budget.Spent()) {
+        budget.cut = true;
+        break;
+      }
+      if (decode(*record, budget)) rows.push_back(Texts(layouts));
+    }
   }
+  if (cut) *cut = budget.cut;
   return rows;
 }
 
+}  // namespace
+
+std::vector<DecodedRow> DecodeCurrentFormat(const CDataPage& page, std::vector<ColumnLayout>& layouts,
+                                            DecodeVariant variant, bool* cut) {
+  return DecodeRecords(page, layouts, cut, Accepted, [&](const CRecord& record, PageBudget& budget) {
+    DecodeCurrentRecord(record, layouts, variant, budget);
+    return true;
+  });
+}
+
 std::vector<DecodedRow> DecodeLegacyFormat(const CDataPage& page, std::vector<ColumnLayout>& layouts,
-                                           DecodeVariant variant) {
-  std::vector<DecodedRow> rows;
-  if (!page.header) return rows;
-  const std::size_t slots = std::min<std::size_t>(static_cast<std::size_t>(std::max<std::int16_t>(page.header->slotCount, 0)),
-                                                  page.records.size());
-  for (std::size_t i = 0; i < slots && !StopRequested(); ++i) {
-    const CRecord* record = page.records[i].get();
-    const bool take = variant == DecodeVariant::kCatalog ? record && record->recordType != kBlobFragment : Accepted(record);
-    if (!take) continue;
-    if (DecodeLegacyRecord(*record, layouts, variant)) rows.push_back(Texts(layouts));
-  }
-  return rows;
+                                           DecodeVariant variant, bool* cut) {
+  auto take = [variant](const CRecord* record) {
+    return variant == DecodeVariant::kCatalog ? record && record->recordType != kBlobFragment : Accepted(record);
+  };
+  return DecodeRecords(page, layouts, cut, take, [&](const CRecord& record, PageBudget& budget) {
+    return DecodeLegacyRecord(record, layouts, variant, budget);
+  });
 }
 
 std::optional<DecodedRow> DecodeSlot(const CDataPage& page, std::size_t slot, std::vector<ColumnLayout>& layouts,
@@ -427,9 +459,10 @@ std::optional<DecodedRow> DecodeSlot(const CDataPage& page, std::size_t slot, st
     return std::nullopt;
   const CRecord* record = page.records[slot].get();
   if (!Accepted(record)) return std::nullopt;
+  PageBudget budget;
   if (current) {
-    DecodeCurrentRecord(*record, layouts, variant);
-  } else if (!DecodeLegacyRecord(*record, layouts, variant)) {
+    DecodeCurrentRecord(*record, layouts, variant, budget);
+  } else if (!DecodeLegacyRecord(*record, layouts, variant, budget)) {
     return std::nullopt;
   }
   return Texts(layouts);
