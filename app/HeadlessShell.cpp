@@ -32,21 +32,7 @@ void HeadlessShell::Wait() {
 bool HeadlessShell::Scan(const ScanOptions& options) {
   bool accepted = false;
   frame.runOpenDialog = [&](CKestrumFileSettingDlg& dialog) {
-    dialog.path = options.file;
-    dialog.modeSelection = options.advanced ? 1 : 0;
-    dialog.sql2000 = options.sql2000;
-    dialog.showDeleted = options.showDeleted;
-    dialog.showAdvancedDeleted = options.showAdvancedDeleted;
-    if (options.logFolder) dialog.logFolder = *options.logFolder;
-    if (options.collation) {
-      dialog.ClickManual();
-      const auto found = std::find_if(dialog.collations.begin(), dialog.collations.end(), [&](const auto& item) {
-        return item.data == static_cast<std::uint32_t>(*options.collation);
-      });
-      if (found != dialog.collations.end())
-        dialog.SelectCollation(static_cast<int>(found - dialog.collations.begin()));
-    }
-    accepted = dialog.Ok();
+    accepted = FillAndAccept(dialog, options);
     return accepted;
   };
   frame.OnCommand(kCommandOpen);
