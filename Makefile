@@ -12,7 +12,7 @@ PACKAGES := g++ cmake ninja-build pkg-config libgtest-dev libgmock-dev libbenchm
 TEST_DIR := $(BUILD)/test
 RELEASE_DIR := $(BUILD)/release
 
-.PHONY: all deps test run bench release clean robustness tsan
+.PHONY: all deps test run bench release clean robustness tsan screenshots
 
 all: release
 
@@ -44,13 +44,26 @@ release: deps
 	cmake -S . -B $(RELEASE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUILLMARK_TESTS=OFF
 	cmake --build $(RELEASE_DIR) -j $(JOBS)
 
-# Without a display (and until the desktop window exists) `run` takes the
-# command-line tour: on the demo database the build writes, else on the fixtures.
+# With a display `run` opens the window on the demo database the build writes;
+# without one it takes the command-line tour (on the demo database, else on the
+# fixtures).
 run: release
-	@tools/tour.sh "$(RELEASE_DIR)/bin/quillmark-cli" "$(FIXTURES)" "$(RELEASE_DIR)/bin/demo.mdf"
+	@if [ -n "$$DISPLAY$$WAYLAND_DISPLAY" ]; then \
+	  "$(RELEASE_DIR)/bin/quillmark" "$(RELEASE_DIR)/bin/demo.mdf" --log-folder "$${TMPDIR:-/tmp}"; \
+	else \
+	  tools/tour.sh "$(RELEASE_DIR)/bin/quillmark-cli" "$(FIXTURES)" "$(RELEASE_DIR)/bin/demo.mdf"; \
+	fi
+
+# Pictures of the window for the README (docs/screenshots), taken on a virtual
+# display of a fixed size.
+SCREENSHOTS ?= docs/screenshots
+screenshots: release
+	xvfb-run -a -s "-screen 0 1600x1000x24" tools/screenshots.sh "$(RELEASE_DIR)/bin/quillmark" \
+	  "$(RELEASE_DIR)/bin/demo.mdf" "$(FIXTURES)" "$(SCREENSHOTS)"
 
 bench: release
 	"$(RELEASE_DIR)/bin/quillmark-bench" $(BENCH_ARGS)
+	"$(RELEASE_DIR)/bin/quillmark-window-bench" $(BENCH_ARGS)
 
 # A longer run of the corruption test than `make test` does.
 robustness: deps

@@ -21,9 +21,12 @@ TextPane::TextPane(QWidget* parent) : QPlainTextEdit(parent) {
   setFont(PanelFont());
 }
 
-void TextPane::SetText(const std::u16string& text) { setPlainText(Q(text)); }
+void TextPane::SetText(const std::u16string& text) {
+  text_ = text;
+  setPlainText(Q(text));
+}
 
-std::u16string TextPane::Text() const { return U16(toPlainText()); }
+std::u16string TextPane::Text() const { return text_; }
 
 void TextPane::ClearSelection() {
   QTextCursor cursor = textCursor();

@@ -21,6 +21,10 @@ class TextPane : public QPlainTextEdit, public platform::TextView {
   void SetText(const std::u16string& text) override;
   std::u16string Text() const override;
   void ClearSelection() override;
+
+ private:
+  // The text as set: the edit keeps line breaks its own way.
+  std::u16string text_;
 };
 
 class StatusLabel : public QLabel, public platform::Label {

@@ -15,7 +15,22 @@ void QtDispatcher::Invoke(const std::function<void()>& work) {
     work();
     return;
   }
-  QMetaObject::invokeMethod(&context_, [&work] { work(); }, Qt::BlockingQueuedConnection);
+  Call call;
+  call.work = &work;
+  // Posted under the lock: the user-interface thread takes the lock before it
+  // runs the call, so it sees everything this thread wrote before waiting.
+  std::unique_lock lock(mutex_);
+  QMetaObject::invokeMethod(&context_, [this, &call] { Run(call); }, Qt::QueuedConnection);
+  finished_.wait(lock, [&] { return call.done; });
+}
+
+void QtDispatcher::Run(Call& call) {
+  { const std::lock_guard lock(mutex_); }
+  (*call.work)();
+  // Once done is seen the worker returns and the call ends: set it last.
+  const std::lock_guard lock(mutex_);
+  call.done = true;
+  finished_.notify_all();
 }
 
 bool QtDispatcher::PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {

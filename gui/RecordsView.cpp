@@ -4,6 +4,7 @@
 #include <QClipboard>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <algorithm>
 #include <map>
 #include <set>
@@ -41,7 +42,6 @@ RecordsView::RecordsView(QWidget* parent) : QTableView(parent) {
   horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
   horizontalHeader()->setStretchLastSection(false);
   horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-  connect(this, &QAbstractItemView::doubleClicked, this, &RecordsView::OpenViewer);
 }
 
 void RecordsView::InsertColumn(int index, const std::u16string& title, int width) {
@@ -125,6 +125,16 @@ void RecordsView::OpenViewer(const QModelIndex& index) {
   viewer->setAttribute(Qt::WA_DeleteOnClose);
   viewer->show();
   emit viewerOpened(viewer);
+}
+
+void RecordsView::mouseDoubleClickEvent(QMouseEvent* event) {
+  const QModelIndex index = indexAt(event->position().toPoint());
+  if (event->button() == Qt::LeftButton && index.isValid()) {
+    OpenViewer(index);
+    event->accept();
+    return;
+  }
+  QTableView::mouseDoubleClickEvent(event);
 }
 
 void RecordsView::keyPressEvent(QKeyEvent* event) {

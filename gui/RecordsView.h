@@ -55,6 +55,7 @@ class RecordsView : public QTableView, public platform::RecordsList {
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
 
  private:
   RecordsModel model_;
