@@ -1,9 +1,7 @@
 #include "app/HeadlessShell.h"
 
-#include <algorithm>
-
+#include "app/TreeText.h"
 #include "engine/AppSettings.h"
-#include "platform/CodePage.h"
 #include "platform/TreeRules.h"
 
 namespace quillmark::app {
@@ -67,16 +65,6 @@ void HeadlessShell::Command(int id) {
   Wait();
 }
 
-std::string HeadlessShell::TreeText() const {
-  std::string text;
-  const std::function<void(platform::TreeItem, int)> walk = [&](platform::TreeItem item, int depth) {
-    text += std::string(2 * static_cast<std::size_t>(depth), ' ') + platform::Utf16ToUtf8(window.tree.ItemText(item));
-    if (window.tree.IsBold(item)) text += '*';
-    text += '\n';
-    for (const platform::TreeItem child : window.tree.Children(item)) walk(child, depth + 1);
-  };
-  for (const platform::TreeItem top : window.tree.Children(platform::kNoItem)) walk(top, 0);
-  return text;
-}
+std::string HeadlessShell::TreeText() const { return app::TreeText(window.tree); }
 
 }  // namespace quillmark::app

@@ -23,6 +23,7 @@
 #include "engine/AppSettings.h"
 #include "engine/CollationList.h"
 #include "engine/DatabaseFile.h"
+#include "app/TreeText.h"
 #include "gui/MainWindow.h"
 #include "gui/ObjectTreeView.h"
 #include "gui/OpenDatabaseDialog.h"
@@ -31,6 +32,7 @@
 #include "platform/CodePage.h"
 #include "builder/FixtureBuilder.h"
 #include "tests/support/RealFixtures.h"
+#include "tests/support/WhileMapping.h"
 
 namespace quillmark::testing {
 
@@ -193,19 +195,7 @@ class GuiTest : public ::testing::Test {
     Wait();
   }
 
-  // The tree as HeadlessShell::TreeText writes it.
-  std::string TreeText() {
-    gui::ObjectTreeView& tree = *Window().tree();
-    std::string text;
-    const std::function<void(platform::TreeItem, int)> walk = [&](platform::TreeItem item, int depth) {
-      text += std::string(2 * static_cast<std::size_t>(depth), ' ') + platform::Utf16ToUtf8(tree.ItemText(item));
-      if (tree.IsBold(item)) text += '*';
-      text += '\n';
-      for (const platform::TreeItem child : tree.Children(item)) walk(child, depth + 1);
-    };
-    for (const platform::TreeItem top : tree.Children(platform::kNoItem)) walk(top, 0);
-    return text;
-  }
+  std::string TreeText() { return app::TreeText(*Window().tree()); }
 
   gui::RecordsPanelWidget& Panel() { return *Window().panel(); }
   std::string Status() { return gui::Utf8(Panel().status()->text()); }
@@ -218,14 +208,7 @@ class GuiTest : public ::testing::Test {
 
   // Calls `action` once, on the user-interface thread, while the scan maps the file's pages.
   void WhileMapping(std::function<void()> action) {
-    Window().frame().onMessage = [done = false, action = std::move(action)](platform::MessageId id, platform::WParam,
-                                                                            platform::LParam lParam) mutable {
-      if (done || id != platform::WM_APP_PANEL_TEXT ||
-          std::string(reinterpret_cast<const char*>(lParam)) != kMappingObjects)
-        return;
-      done = true;
-      action();
-    };
+    Window().frame().onMessage = OnceWhileMapping(std::move(action));
   }
 
   TempDir dir_;
