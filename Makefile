@@ -82,7 +82,7 @@ tsan: deps
 	cmake -S . -B $(TSAN_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-g -O1" \
 	  -DQUILLMARK_TSAN=ON -DQUILLMARK_BENCH=OFF
 	cmake --build $(TSAN_DIR) -j $(JOBS)
-	cd $(TSAN_DIR) && QUILLMARK_FIXTURES="$(FIXTURES)" TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
+	cd $(TSAN_DIR) && QUILLMARK_FIXTURES="$(FIXTURES)" TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$(CURDIR)/tests/gui/tsan.supp" \
 	  ctest --output-on-failure -j $(JOBS)
 
 clean:
