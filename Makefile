@@ -6,12 +6,13 @@ JOBS ?= $(shell nproc)
 
 # Debian packages the build needs (binary package names).
 PACKAGES := g++ cmake ninja-build pkg-config libgtest-dev libgmock-dev libbenchmark-dev \
-            libcli11-dev libfmt-dev nlohmann-json3-dev dpkg-dev file clang libclang-rt-14-dev
+            libcli11-dev libfmt-dev nlohmann-json3-dev dpkg-dev file clang libclang-rt-14-dev \
+            qt6-base-dev qt6-svg-dev libqt6svg6 xvfb xauth fonts-liberation
 
 TEST_DIR := $(BUILD)/test
 RELEASE_DIR := $(BUILD)/release
 
-.PHONY: all deps test run bench release clean robustness tsan install package fuzz fuzz-build
+.PHONY: all deps test run bench release clean robustness tsan install package fuzz fuzz-build screenshots
 
 all: release
 
@@ -44,13 +45,26 @@ release: deps
 	cmake -S . -B $(RELEASE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUILLMARK_TESTS=OFF
 	cmake --build $(RELEASE_DIR) -j $(JOBS)
 
-# Without a display (and until the desktop window exists) `run` takes the
-# command-line tour: on the demo database the build writes, else on the fixtures.
+# With a display `run` opens the window on the demo database the build writes;
+# without one it takes the command-line tour (on the demo database, else on the
+# fixtures).
 run: release
-	@tools/tour.sh "$(RELEASE_DIR)/bin/quillmark-cli" "$(FIXTURES)" "$(RELEASE_DIR)/bin/demo.mdf"
+	@if [ -n "$$DISPLAY$$WAYLAND_DISPLAY" ]; then \
+	  "$(RELEASE_DIR)/bin/quillmark" "$(RELEASE_DIR)/bin/demo.mdf" --log-folder "$${TMPDIR:-/tmp}"; \
+	else \
+	  tools/tour.sh "$(RELEASE_DIR)/bin/quillmark-cli" "$(FIXTURES)" "$(RELEASE_DIR)/bin/demo.mdf"; \
+	fi
+
+# Pictures of the window for the README (docs/screenshots), taken on a virtual
+# display of a fixed size.
+SCREENSHOTS ?= docs/screenshots
+screenshots: release
+	xvfb-run -a -s "-screen 0 1600x1000x24" tools/screenshots.sh "$(RELEASE_DIR)/bin/quillmark" \
+	  "$(RELEASE_DIR)/bin/demo.mdf" "$(FIXTURES)" "$(SCREENSHOTS)"
 
 bench: release
 	"$(RELEASE_DIR)/bin/quillmark-bench" $(BENCH_ARGS)
+	"$(RELEASE_DIR)/bin/quillmark-window-bench" $(BENCH_ARGS)
 
 # A longer run of the corruption test than `make test` does.
 robustness: deps
@@ -69,7 +83,7 @@ tsan: deps
 	cmake -S . -B $(TSAN_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-g -O1" \
 	  -DQUILLMARK_TSAN=ON -DQUILLMARK_BENCH=OFF
 	cmake --build $(TSAN_DIR) -j $(JOBS)
-	cd $(TSAN_DIR) && QUILLMARK_FIXTURES="$(FIXTURES)" TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
+	cd $(TSAN_DIR) && QUILLMARK_FIXTURES="$(FIXTURES)" TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$(CURDIR)/tests/gui/tsan.supp" \
 	  ctest --output-on-failure -j $(JOBS)
 
 # Installs the programs, the files they ship with, the guide, the desktop entry,

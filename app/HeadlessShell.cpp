@@ -1,9 +1,7 @@
 #include "app/HeadlessShell.h"
 
-#include <algorithm>
-
+#include "app/TreeText.h"
 #include "engine/AppSettings.h"
-#include "platform/CodePage.h"
 #include "platform/TreeRules.h"
 
 namespace quillmark::app {
@@ -32,21 +30,7 @@ void HeadlessShell::Wait() {
 bool HeadlessShell::Scan(const ScanOptions& options) {
   bool accepted = false;
   frame.runOpenDialog = [&](CKestrumFileSettingDlg& dialog) {
-    dialog.path = options.file;
-    dialog.modeSelection = options.advanced ? 1 : 0;
-    dialog.sql2000 = options.sql2000;
-    dialog.showDeleted = options.showDeleted;
-    dialog.showAdvancedDeleted = options.showAdvancedDeleted;
-    if (options.logFolder) dialog.logFolder = *options.logFolder;
-    if (options.collation) {
-      dialog.ClickManual();
-      const auto found = std::find_if(dialog.collations.begin(), dialog.collations.end(), [&](const auto& item) {
-        return item.data == static_cast<std::uint32_t>(*options.collation);
-      });
-      if (found != dialog.collations.end())
-        dialog.SelectCollation(static_cast<int>(found - dialog.collations.begin()));
-    }
-    accepted = dialog.Ok();
+    accepted = FillAndAccept(dialog, options);
     return accepted;
   };
   frame.OnCommand(kCommandOpen);
@@ -81,16 +65,6 @@ void HeadlessShell::Command(int id) {
   Wait();
 }
 
-std::string HeadlessShell::TreeText() const {
-  std::string text;
-  const std::function<void(platform::TreeItem, int)> walk = [&](platform::TreeItem item, int depth) {
-    text += std::string(2 * static_cast<std::size_t>(depth), ' ') + platform::Utf16ToUtf8(window.tree.ItemText(item));
-    if (window.tree.IsBold(item)) text += '*';
-    text += '\n';
-    for (const platform::TreeItem child : window.tree.Children(item)) walk(child, depth + 1);
-  };
-  for (const platform::TreeItem top : window.tree.Children(platform::kNoItem)) walk(top, 0);
-  return text;
-}
+std::string HeadlessShell::TreeText() const { return app::TreeText(window.tree); }
 
 }  // namespace quillmark::app

@@ -19,17 +19,6 @@
 
 namespace quillmark::app {
 
-// The open dialog's choices.
-struct ScanOptions {
-  std::string file;
-  bool advanced = false;
-  bool showDeleted = false;
-  bool showAdvancedDeleted = false;
-  bool sql2000 = false;
-  std::optional<std::int64_t> collation;  // a manual collation id
-  std::optional<std::string> logFolder;   // the dialog's default otherwise
-};
-
 class HeadlessShell {
   // The log list, telling onLogLine of each new line.
   class WatchedLog : public platform::headless::Log {

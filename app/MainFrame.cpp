@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "app/Guide.h"
 #include "catalog/Snapshot.h"
 #include "details/CsvExport.h"
 #include "engine/AppSettings.h"
@@ -25,10 +26,11 @@ constexpr const char16_t* kSelectTableToSave = u"Please select the table from tr
 constexpr const char16_t* kFileNotCreated = u"File cannot be created.";
 constexpr const char16_t* kFileSaved = u"File saved successfully.";
 
-// The product's web pages: help, updates, and the page shown on closing.
-constexpr const char* kHelpPage = "https://quillmark.example/help";
-constexpr const char* kUpdatePage = "https://quillmark.example/update";
-constexpr const char* kProductPage = "https://quillmark.example/";
+// There is no product web site: Help opens the guide that ships with the
+// program, and the update page and the page shown on closing are empty
+// addresses, which a front end does not open.
+constexpr const char* kUpdatePage = "";
+constexpr const char* kProductPage = "";
 
 }  // namespace
 
@@ -121,7 +123,7 @@ void CMainFrame::OnCommand(int id) {
       break;
     case kCommandHelp:
       OnRefusedWhileBusy([this] {
-        if (openWebPage) openWebPage(kHelpPage);
+        if (openWebPage) openWebPage(GuideAddress());
       });
       break;
     case kCommandAbout:

@@ -77,6 +77,7 @@ class CMainFrame : public platform::MessageTarget {
 
   // Front-end hooks. The open dialog: fill and accept it (true) or cancel.
   std::function<bool(CKestrumFileSettingDlg&)> runOpenDialog;
+  // Opens a web page or the guide; an empty address is one to skip.
   std::function<void(const std::string& url)> openWebPage;
   std::function<void()> showAbout;
   // Told of every user message before the frame handles it, on the

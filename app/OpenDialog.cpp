@@ -134,4 +134,21 @@ void CKestrumFileSettingDlg::TakeSelectedCollation() {
   Settings().manualCollation = static_cast<std::int64_t>(collations[static_cast<std::size_t>(collationSelection)].data);
 }
 
+bool FillAndAccept(CKestrumFileSettingDlg& dialog, const ScanOptions& options) {
+  dialog.path = options.file;
+  dialog.modeSelection = options.advanced ? 1 : 0;
+  dialog.sql2000 = options.sql2000;
+  dialog.showDeleted = options.showDeleted;
+  dialog.showAdvancedDeleted = options.showAdvancedDeleted;
+  if (options.logFolder) dialog.logFolder = *options.logFolder;
+  if (options.collation) {
+    dialog.ClickManual();
+    const auto found = std::find_if(dialog.collations.begin(), dialog.collations.end(), [&](const auto& item) {
+      return item.data == static_cast<std::uint32_t>(*options.collation);
+    });
+    if (found != dialog.collations.end()) dialog.SelectCollation(static_cast<int>(found - dialog.collations.begin()));
+  }
+  return dialog.Ok();
+}
+
 }  // namespace quillmark::app

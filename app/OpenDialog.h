@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -59,5 +60,20 @@ class CKestrumFileSettingDlg {
 
   platform::Dialogs& dialogs_;
 };
+
+// The open dialog's choices, as a script or a command line gives them.
+struct ScanOptions {
+  std::string file;
+  bool advanced = false;
+  bool showDeleted = false;
+  bool showAdvancedDeleted = false;
+  bool sql2000 = false;
+  std::optional<std::int64_t> collation;  // a manual collation id
+  std::optional<std::string> logFolder;   // the dialog's default otherwise
+};
+
+// Fills the initialised dialog in from `options` the way a user would, then
+// presses OK; whether the dialog accepted them.
+bool FillAndAccept(CKestrumFileSettingDlg& dialog, const ScanOptions& options);
 
 }  // namespace quillmark::app

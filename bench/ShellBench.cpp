@@ -4,52 +4,21 @@
 // rows, extended to 1 GiB with empty pages; the scan runs once, before timing.
 
 #include <benchmark/benchmark.h>
-#include <unistd.h>
-
-#include <filesystem>
 #include <string>
 
 #include "app/HeadlessShell.h"
 #include "engine/AppSettings.h"
 #include "engine/CollationList.h"
 #include "platform/CodePage.h"
-#include "builder/DatabaseBuilder.h"
+#include "bench/BigShellFile.h"
 
 namespace {
 
-namespace fs = std::filesystem;
 using namespace quillmark;
-namespace build = quillmark::testing;
-
-constexpr std::int64_t kRowCount = 300'000;
-constexpr std::uintmax_t kFileSize = std::uintmax_t{1} << 30;
-
-struct BigFile {
-  BigFile() {
-    folder = fs::temp_directory_path() / ("quillmark-shell-bench-" + std::to_string(::getpid()));
-    fs::create_directories(folder);
-    std::vector<build::Row> rows;
-    rows.reserve(kRowCount);
-    for (std::int64_t i = 0; i < kRowCount; ++i)
-      rows.push_back({i + 1, "customer " + std::to_string(i * 7919 % 1'000'003), i % 3 == 0 ? build::Value() : build::Value(i)});
-    build::DatabaseSpec spec;
-    spec.name = "ShellBench";
-    spec.AddTable("Customers", {build::Int("Id").NotNull(), build::VarChar("Name", 30), build::Int("Note")},
-                  std::move(rows))
-        .primaryKey = {"PK_Customers", {"Id"}};
-    path = spec.Write(folder, "shell.mdf").primary;
-    fs::resize_file(path, kFileSize);
-  }
-  ~BigFile() {
-    std::error_code error;
-    fs::remove_all(folder, error);
-  }
-  fs::path folder;
-  fs::path path;
-};
+using bench::BigShellFile;
 
 void FirstPageOfATableInA1GiBFile(benchmark::State& state) {
-  static BigFile file;
+  static BigShellFile file;
   ResetSettings();
   LoadCollationList();
   app::HeadlessShell shell;

@@ -15,6 +15,7 @@
 #include "platform/CodePage.h"
 #include "builder/FixtureBuilder.h"
 #include "tests/support/RealFixtures.h"
+#include "tests/support/WhileMapping.h"
 
 namespace quillmark::testing {
 
@@ -60,14 +61,7 @@ class ShellTest : public ::testing::Test {
 
   // Calls `action` once, while the scan maps the file's pages.
   static void WhileMapping(app::HeadlessShell& shell, std::function<void()> action) {
-    shell.frame.onMessage = [done = false, action = std::move(action)](platform::MessageId id, platform::WParam,
-                                                                       platform::LParam lParam) mutable {
-      if (done || id != platform::WM_APP_PANEL_TEXT ||
-          std::string(reinterpret_cast<const char*>(lParam)) != kMappingObjects)
-        return;
-      done = true;
-      action();
-    };
+    shell.frame.onMessage = OnceWhileMapping(std::move(action));
   }
 
   TempDir dir_;
