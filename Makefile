@@ -6,7 +6,8 @@ JOBS ?= $(shell nproc)
 
 # Debian packages the build needs (binary package names).
 PACKAGES := g++ cmake ninja-build pkg-config libgtest-dev libgmock-dev libbenchmark-dev \
-            libcli11-dev libfmt-dev nlohmann-json3-dev
+            libcli11-dev libfmt-dev nlohmann-json3-dev \
+            libsqlite3-dev sqlite3
 
 TEST_DIR := $(BUILD)/test
 RELEASE_DIR := $(BUILD)/release

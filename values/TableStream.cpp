@@ -1,0 +1,97 @@
+#include "values/TableStream.h"
+
+#include "engine/AppSettings.h"
+#include "engine/DatabaseFile.h"
+#include "engine/PageHeader.h"
+#include "engine/RecordPage.h"
+#include "values/RecordListing.h"
+#include "values/RowDecoder.h"
+#include "values/TablePages.h"
+
+namespace quillmark {
+namespace {
+
+// The decoder reads the listing flag: with it, large values show as the
+// records list shows them and 8-bit text takes the column's code page.
+class LargeValueScope {
+ public:
+  explicit LargeValueScope(LargeValueTexts texts) : saved_(Settings().listingActive.load()) {
+    Settings().listingActive = texts == LargeValueTexts::kPlaceholders ? 1 : 0;
+  }
+  ~LargeValueScope() { Settings().listingActive = saved_; }
+  LargeValueScope(const LargeValueScope&) = delete;
+  LargeValueScope& operator=(const LargeValueScope&) = delete;
+
+ private:
+  std::uint8_t saved_;
+};
+
+class Streamer {
+ public:
+  Streamer(DatabaseCatalog& catalog, RowSink& sink) : catalog_(catalog), sink_(sink) {}
+
+  // One collected page list; true when it gave a row (as the listing's choosers count rows).
+  bool Stream(const std::vector<PageId>& pages, ListingContext& context) {
+    result_.pages = pages.size();
+    result_.unreadablePages = 0;
+    bool took = false;
+    for (std::uint64_t i = 0; i < pages.size(); ++i) {
+      if (StopRequested()) {
+        result_.stopped = true;
+        break;
+      }
+      const auto data = catalog_.file->ReadDataPage(pages[i]);
+      if (!data || !data->header) {
+        ++result_.unreadablePages;
+        continue;
+      }
+      if (data->header->pageType != kDataPageType) continue;
+      const bool current = !Settings().isSql2000 && !catalog_.selected.rowsetColumns.empty();
+      const std::vector<DecodedRow> rows = current
+                                               ? DecodeCurrentFormat(*data, context.layouts, DecodeVariant::kListing)
+                                               : DecodeLegacyFormat(*data, context.layouts, DecodeVariant::kListing);
+      for (const DecodedRow& row : rows) {
+        if (row.empty()) continue;
+        took = true;
+        if (!ListedValues(row, context.layouts, catalog_.selected.firstPhysicalColumn, indexes_)) continue;
+        values_.clear();
+        for (const std::size_t index : indexes_) values_.push_back(index == kNoListedValue ? &empty_ : &row[index]);
+        ++result_.rows;
+        if (!sink_.Row(values_)) {
+          result_.stopped = true;
+          return true;
+        }
+      }
+      sink_.PageDone(i, pages.size(), result_.rows);
+    }
+    return took;
+  }
+
+  StreamResult result_;
+
+ private:
+  DatabaseCatalog& catalog_;
+  RowSink& sink_;
+  std::vector<std::size_t> indexes_;
+  std::vector<const std::u16string*> values_;
+  const std::u16string empty_;
+};
+
+}  // namespace
+
+std::vector<std::size_t> StreamedColumns(const DatabaseCatalog& catalog) {
+  return ListedColumns(catalog.selected.layouts);
+}
+
+StreamResult StreamTableRows(DatabaseCatalog& catalog, const StreamOptions& options, RowSink& sink) {
+  if (!catalog.file || catalog.selected.layouts.empty()) return {};
+  const LargeValueScope texts(options.largeValues);
+  Streamer streamer(catalog, sink);
+  ListingContext context(catalog.selected.layouts);
+  ChooseTablePages(catalog, options.advanced, [&](PageStrategy, const std::vector<PageId>& pages) {
+    return streamer.Stream(pages, context) || streamer.result_.stopped;
+  });
+  return streamer.result_;
+}
+
+}  // namespace quillmark
