@@ -34,10 +34,13 @@ class OutputFile {
  public:
   explicit OutputFile(std::string path) : path_(std::move(path)), buffer_(kFileBuffer) {
     file_.rdbuf()->pubsetbuf(buffer_.data(), static_cast<std::streamsize>(buffer_.size()));
+    // Only a file the export writes is removed when it fails, never a device or a pipe.
+    std::error_code error;
+    const fs::file_status status = fs::status(path_, error);
+    removable_ = !fs::exists(status) || fs::is_regular_file(status);
     errno = 0;
     file_.open(path_, std::ios::binary | std::ios::trunc);
     if (!file_) throw CliError(fmt::format("'{}' cannot be written: {}", path_, SystemError()));
-    created_ = true;
   }
   ~OutputFile() {
     if (!kept_) Remove();
@@ -62,13 +65,13 @@ class OutputFile {
   void Remove() {
     if (file_.is_open()) file_.close();
     std::error_code error;
-    if (created_) fs::remove(path_, error);
+    if (removable_ && fs::is_regular_file(path_, error)) fs::remove(path_, error);
   }
 
   std::string path_;
   std::vector<char> buffer_;
   std::ofstream file_;
-  bool created_ = false;
+  bool removable_ = false;
   bool kept_ = false;
 };
 
@@ -118,24 +121,37 @@ Totals ExportToFile(const ExportRequest& request, ExportFormat format, TableExpo
   // A missing table leaves nothing behind.
   for (const std::string& table : tables) exporter.CheckTable(table);
   Totals totals;
+  std::string current = tables.size() == 1 ? tables.front() : std::string();
   if (format == ExportFormat::kSqlite) {
-    SqliteWriter writer(request.output, ModuleDefinitions(exporter.Catalog(), exporter.Modules()));
-    for (const std::string& name : tables) {
-      const ExportedTable table = exporter.Select(name);
-      totals.Add(table.name, exporter.Stream(table, writer));
+    try {
+      SqliteWriter writer(request.output, ModuleDefinitions(exporter.Catalog(), exporter.Modules()));
+      for (const std::string& name : tables) {
+        current = name;
+        const ExportedTable table = exporter.Select(name);
+        totals.Add(table.name, exporter.Stream(table, writer));
+      }
+      writer.Finish();
+      writer.Keep();
+      totals.notes = writer.Notes();
+    } catch (const CliError& error) {
+      if (current.empty()) throw;
+      throw ForTable(current, error);
     }
-    writer.Finish();
-    writer.Keep();
-    totals.notes = writer.Notes();
     return totals;
   }
-  OutputFile file(request.output);
+  std::unique_ptr<OutputFile> opened;
+  try {
+    opened = std::make_unique<OutputFile>(request.output);
+  } catch (const CliError& error) {
+    if (current.empty()) throw;
+    throw ForTable(current, error);
+  }
+  OutputFile& file = *opened;
   std::unique_ptr<ExportWriter> writer;
   if (format == ExportFormat::kSql)
     writer = std::make_unique<SqlScriptWriter>(file.stream(), ModulesInRebuildOrder(exporter.Catalog(), exporter.Modules()));
   else
     writer = std::make_unique<RowTextWriter>(TextFormat(format), file.stream());
-  std::string current;
   try {
     for (const std::string& name : tables) {
       current = name;

@@ -61,8 +61,11 @@ std::string SqliteModuleTable() {
 
 SqliteWriter::SqliteWriter(std::string path, const std::vector<ModuleDefinition>& modules)
     : path_(std::move(path)), modules_(modules) {
+  // Only a file the export writes is replaced or removed, never a device.
   std::error_code error;
-  if (std::filesystem::is_regular_file(path_, error)) std::filesystem::remove(path_, error);
+  const auto status = std::filesystem::status(path_, error);
+  removable_ = !std::filesystem::exists(status) || std::filesystem::is_regular_file(status);
+  if (std::filesystem::is_regular_file(status)) std::filesystem::remove(path_, error);
   if (sqlite3_open_v2(path_.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK) {
     const std::string message = db_ ? sqlite3_errmsg(db_) : "out of memory";
     sqlite3_close(db_);
@@ -77,10 +80,8 @@ SqliteWriter::SqliteWriter(std::string path, const std::vector<ModuleDefinition>
 SqliteWriter::~SqliteWriter() {
   if (insert_) sqlite3_finalize(insert_);
   if (db_) sqlite3_close(db_);
-  if (!kept_) {
-    std::error_code error;
-    std::filesystem::remove(path_, error);
-  }
+  std::error_code error;
+  if (!kept_ && removable_ && std::filesystem::is_regular_file(path_, error)) std::filesystem::remove(path_, error);
 }
 
 void SqliteWriter::Fail(const std::string& what) const {

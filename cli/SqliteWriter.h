@@ -58,6 +58,7 @@ class SqliteWriter : public ExportWriter {
   std::vector<std::string> notes_;
   std::string text_;
   bool kept_ = false;
+  bool removable_ = false;
 };
 
 }  // namespace quillmark::cli

@@ -7,6 +7,7 @@
 #include <iostream>
 #include <string>
 
+#include "builder/BenchmarkDatabase.h"
 #include "builder/DatabaseBuilder.h"
 
 int main(int argc, char** argv) {
@@ -14,8 +15,14 @@ int main(int argc, char** argv) {
                "quillmark-make-demo"};
   std::string target;
   bool sql2000 = false;
+  std::int64_t rows = 0;
   app.add_option("PATH", target, "The .mdf file to write (its folder is created)")->required();
   app.add_flag("--sql2000", sql2000, "Write the SQL Server 2000 layout instead of the 2005-and-later one");
+  app.add_option("--rows", rows,
+                 "Write the benchmark database instead: table Narrow of N narrow rows and table Wide of N/10 rows "
+                 "of 30 columns")
+      ->check(CLI::PositiveNumber)
+      ->excludes("--sql2000");
   CLI11_PARSE(app, argc, argv);
 
   try {
@@ -23,7 +30,10 @@ int main(int argc, char** argv) {
     const std::filesystem::path path = std::filesystem::absolute(target);
     const builder::Layout layout = sql2000 ? builder::Layout::kSql2000 : builder::Layout::kSql2005Plus;
     std::filesystem::create_directories(path.parent_path());
-    builder::DemoShop(layout).Write(path.parent_path(), path.filename().string());
+    if (rows > 0)
+      builder::BenchmarkDatabase(rows).Write(path.parent_path(), path.filename().string());
+    else
+      builder::DemoShop(layout).Write(path.parent_path(), path.filename().string());
     std::cout << path.string() << "\n";
     return 0;
   } catch (const std::exception& error) {
