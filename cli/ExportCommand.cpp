@@ -98,8 +98,7 @@ struct Totals {
     rows += result.rows;
     unreadablePages += result.unreadablePages;
     if (result.unreadablePages > 0)
-      damagedTables.push_back(fmt::format("table '{}': {} {} could not be read, their rows are missing", table,
-                                          result.unreadablePages, result.unreadablePages == 1 ? "page" : "pages"));
+      damagedTables.push_back(UnreadablePagesText(table, result.unreadablePages));
   }
 };
 
@@ -219,12 +218,7 @@ int ExportCommand(const app::ScanOptions& scan, const ExportRequest& request, Pr
   out << Rows(totals.rows) << " written to " << request.output << "\n";
   for (const std::string& line : totals.notes) err << "quillmark-cli: " << line << "\n";
   for (const std::string& line : totals.damagedTables) err << "quillmark-cli: " << line << "\n";
-  if (totals.unreadablePages > 0) {
-    err << "quillmark-cli: " << totals.unreadablePages << (totals.unreadablePages == 1 ? " page" : " pages")
-        << " could not be read\n";
-    return 1;
-  }
-  return 0;
+  return totals.unreadablePages > 0 ? 1 : 0;
 }
 
 }  // namespace quillmark::cli

@@ -80,9 +80,7 @@ int RowsCommand(const app::ScanOptions& scan, const RowsRequest& request, Progre
   WindowedWriter writer(text, request.offset, request.limit);
   const StreamResult result = exporter.Stream(table, writer);
   if (result.unreadablePages > 0) {
-    err << "quillmark-cli: " << fmt::format("table '{}': {} {} could not be read, their rows are missing\n",
-                                            request.table, result.unreadablePages,
-                                            result.unreadablePages == 1 ? "page" : "pages");
+    err << "quillmark-cli: " << UnreadablePagesText(request.table, result.unreadablePages) << "\n";
     return 1;
   }
   return 0;

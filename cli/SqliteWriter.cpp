@@ -75,6 +75,7 @@ SqliteWriter::SqliteWriter(std::string path, const std::vector<ModuleDefinition>
   // The file is removed when the export does not complete: no journal is needed.
   Execute("PRAGMA journal_mode=OFF");
   Execute("PRAGMA synchronous=OFF");
+  Execute("PRAGMA locking_mode=EXCLUSIVE");
 }
 
 SqliteWriter::~SqliteWriter() {
@@ -101,6 +102,7 @@ void SqliteWriter::BeginTable(const ExportedTable& table) {
   table_ = table.name;
   declared_ = table;
   layouts_ = table.layouts;
+  texts_.assign(layouts_.size(), std::string());
   Execute(SqliteCreateTable(table));
   Execute("BEGIN");
   PrepareInsert();
@@ -157,9 +159,11 @@ void SqliteWriter::Row(const std::vector<const std::u16string*>& values) {
         continue;
       }
     }
-    text_.clear();
-    platform::AppendUtf8(value, text_);
-    sqlite3_bind_text64(insert_, at, text_.data(), text_.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
+    // Each column's text lives in a buffer of its own until the row is stepped.
+    std::string& text = texts_[i];
+    text.clear();
+    platform::AppendUtf8(value, text);
+    sqlite3_bind_text64(insert_, at, text.data(), text.size(), SQLITE_STATIC, SQLITE_UTF8);
   }
   const int done = sqlite3_step(insert_);
   if (done == SQLITE_DONE) {

@@ -57,6 +57,7 @@ class SqliteWriter : public ExportWriter {
   std::vector<ColumnLayout> layouts_;
   std::vector<std::string> notes_;
   std::string text_;
+  std::vector<std::string> texts_;  // per column
   bool kept_ = false;
   bool removable_ = false;
 };

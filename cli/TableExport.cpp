@@ -47,6 +47,11 @@ const CatalogObject* UserTable(const DatabaseCatalog& catalog, const std::u16str
 
 }  // namespace
 
+std::string UnreadablePagesText(const std::string& table, std::uint64_t pages) {
+  return pages == 1 ? fmt::format("table '{}': 1 unreadable page, its rows are missing", table)
+                    : fmt::format("table '{}': {} unreadable pages, their rows are missing", table, pages);
+}
+
 // Files of SQL Server 2000 keep the owner there, not a schema.
 std::string SchemaName(std::int32_t schemaId) {
   return schemaId == 1 || Settings().isSql2000 ? "dbo" : fmt::format("schema{}", schemaId);

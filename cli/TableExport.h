@@ -51,6 +51,9 @@ class TableExporter {
   ModuleTextStore modules_;
 };
 
+// "table 'T': 1 unreadable page, its rows are missing" (or N pages, their rows).
+std::string UnreadablePagesText(const std::string& table, std::uint64_t pages);
+
 // "dbo" for the default schema, else the schema's id as text.
 std::string SchemaName(std::int32_t schemaId);
 

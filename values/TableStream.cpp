@@ -26,6 +26,18 @@ class LargeValueScope {
   std::uint8_t saved_;
 };
 
+// A page of the table's list that cannot be read, or whose header is not a
+// page header at all (a page never written reads as zeros and is no loss):
+// its rows are lost.
+bool Damaged(const CDataPage* data, PageId page) {
+  if (!data || !data->header) return true;
+  const CPage_Header& header = *data->header;
+  if (header.pageType == 0 && header.headerVersion == 0) return false;
+  constexpr std::uint32_t kLastPageType = 20;
+  const bool elsewhere = header.thisPage.pageNumber != 0 && header.thisPage.pageNumber != page.pageNumber;
+  return header.headerVersion != 1 || header.pageType > kLastPageType || elsewhere;
+}
+
 class Streamer {
  public:
   Streamer(DatabaseCatalog& catalog, RowSink& sink) : catalog_(catalog), sink_(sink) {}
@@ -41,7 +53,7 @@ class Streamer {
         break;
       }
       const auto data = catalog_.file->ReadDataPage(pages[i]);
-      if (!data || !data->header) {
+      if (Damaged(data.get(), pages[i])) {
         ++result_.unreadablePages;
         continue;
       }

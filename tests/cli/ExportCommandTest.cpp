@@ -20,6 +20,7 @@
 #include "cli/TableExport.h"
 #include "engine/AppSettings.h"
 #include "platform/CodePage.h"
+#include "builder/DatabaseBuilder.h"
 #include "tests/cli/CliTest.h"
 
 namespace quillmark::testing {
@@ -451,6 +452,55 @@ TEST_F(ExportCommand, AStoppedDirectoryExportSaysWhichTablesAreComplete) {
   EXPECT_TRUE(fs::exists(folder / "Customers.csv"));
   EXPECT_FALSE(fs::exists(folder / "Products.csv"));
   ResetSettings();
+}
+
+}  // namespace
+}  // namespace quillmark::testing
+
+namespace quillmark::testing {
+namespace {
+
+// A page in the middle of a table that no longer reads as a data page costs
+// its rows only: the rest come out, the count of unreadable pages is reported
+// on stderr, and the exit code says the output is not whole.
+TEST_F(ExportCommand, ADamagedPageCostsItsRowsOnly) {
+  DatabaseSpec spec;
+  spec.name = "Damaged";
+  std::vector<Row> rows;
+  for (int i = 1; i <= 3000; ++i) rows.push_back({i, "row " + std::to_string(i)});
+  spec.AddTable("Items", {Int("Id").NotNull(), VarChar("Name", 30)}, std::move(rows));
+  const fs::path file = spec.Write(files_, "damaged.mdf").primary;
+  const std::string path = file.string();
+
+  const CliRun whole = RunCommand({"rows", path, "Items", "--all", "--format", "csv"});
+  ASSERT_EQ(whole.code, 0) << whole.err;
+  const Rows before = ParseCsv(whole.out);
+  ASSERT_EQ(before.size(), 3001u);
+
+  // The table's data pages are the file's last data pages: overwrite one of the middle ones.
+  std::string bytes = ReadBytes(file);
+  std::vector<std::size_t> dataPages;
+  for (std::size_t at = 0; at + 8192 <= bytes.size(); at += 8192)
+    if (bytes[at + 1] == 1) dataPages.push_back(at);
+  ASSERT_GT(dataPages.size(), 10u);
+  const std::size_t damaged = dataPages[dataPages.size() - 4];
+  std::fill(bytes.begin() + static_cast<std::ptrdiff_t>(damaged),
+            bytes.begin() + static_cast<std::ptrdiff_t>(damaged + 8192), '\xEE');
+  std::ofstream(file, std::ios::binary | std::ios::trunc) << bytes;
+
+  for (const bool exported : {false, true}) {
+    SCOPED_TRACE(exported ? "export" : "rows --all");
+    const fs::path out = files_ / "items.csv";
+    const CliRun run = exported ? RunCommand({"export", path, "Items", out.string()})
+                                : RunCommand({"rows", path, "Items", "--all", "--format", "csv"});
+    EXPECT_EQ(run.code, 1);
+    EXPECT_NE(run.err.find("table 'Items': 1 unreadable page, its rows are missing"), std::string::npos)
+        << run.err;
+    const Rows after = ParseCsv(exported ? ReadBytes(out) : run.out);
+    EXPECT_GT(after.size(), 2500u);
+    EXPECT_LT(after.size(), before.size());
+    EXPECT_EQ(after.back(), before.back()) << "the rows after the damaged page are all there";
+  }
 }
 
 }  // namespace
