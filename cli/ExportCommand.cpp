@@ -4,6 +4,7 @@
 // wrote, or for a directory says which tables are complete.
 #include <fmt/format.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -102,6 +103,12 @@ struct Totals {
   }
 };
 
+// "Exporting table 3 of 11:" before the table's name on the progress bar.
+std::string TableCounter(const std::string& table, const std::vector<std::string>& tables) {
+  const auto at = std::find(tables.begin(), tables.end(), table) - tables.begin();
+  return fmt::format("Exporting table {} of {}:", at + 1, tables.size());
+}
+
 std::vector<std::string> TablesOf(const ExportRequest& request, TableExporter& exporter) {
   if (!request.allTables) return {request.table};
   return exporter.UserTables();
@@ -126,6 +133,7 @@ Totals ExportToFile(const ExportRequest& request, ExportFormat format, TableExpo
       SqliteWriter writer(request.output, ModuleDefinitions(exporter.Catalog(), exporter.Modules()));
       for (const std::string& name : tables) {
         current = name;
+        exporter.progressText = TableCounter(current, tables);
         const ExportedTable table = exporter.Select(name);
         totals.Add(table.name, exporter.Stream(table, writer));
       }
@@ -154,6 +162,7 @@ Totals ExportToFile(const ExportRequest& request, ExportFormat format, TableExpo
   try {
     for (const std::string& name : tables) {
       current = name;
+      exporter.progressText = TableCounter(current, tables);
       const ExportedTable table = exporter.Select(name);
       totals.Add(table.name, exporter.Stream(table, *writer, [&] { file.Check(); }));
       file.Check();
@@ -178,7 +187,9 @@ Totals ExportToDirectory(const ExportRequest& request, ExportFormat format, Tabl
   std::vector<std::string> complete;
   Totals totals;
   try {
-    for (const std::string& name : exporter.UserTables()) {
+    const std::vector<std::string> tables = exporter.UserTables();
+    for (const std::string& name : tables) {
+      exporter.progressText = TableCounter(name, tables);
       const ExportedTable table = exporter.Select(name);
       const std::string base = schemas ? table.schema + "." + table.name : table.name;
       const std::string path = (fs::path(request.output) / (SafeFileName(base) + "." + TextFormat(format))).string();

@@ -96,8 +96,11 @@ ExportedTable TableExporter::Select(const std::string& name) {
   table.schema = SchemaName(object ? object->schemaId : 1);
   table.objectId = object ? object->id : catalog.selected.object.id;
   table.columns = session_.Columns();
-  for (const std::size_t index : StreamedColumns(catalog)) table.layouts.push_back(catalog.selected.layouts[index]);
+  // A table the window lists no rows for (its columns unresolved) exports none either.
+  if (catalog.selected.resolved)
+    for (const std::size_t index : StreamedColumns(catalog)) table.layouts.push_back(catalog.selected.layouts[index]);
   table.definition = DescribeSelectedTable(catalog, modules_, table.schema, table.name);
+  if (!catalog.selected.resolved) table.columns = RowColumns{};
   if (table.layouts.size() != table.columns.names.size())
     throw CliError(fmt::format("table '{}': its columns cannot be resolved", name));
   return table;
@@ -111,7 +114,7 @@ StreamResult TableExporter::Stream(const ExportedTable& table, ExportWriter& wri
   StreamOptions options;
   options.advanced = advanced_;
   options.largeValues = largeValues;
-  const StreamResult result = StreamTableRows(Catalog(), options, sink);
+  const StreamResult result = table.layouts.empty() ? StreamResult{} : StreamTableRows(Catalog(), options, sink);
   if (Interrupted()) throw CliError(fmt::format("table '{}': stopped by Ctrl+C", table.name));
   writer.EndTable();
   if (progress_) progress_->Clear();

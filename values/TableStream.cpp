@@ -1,29 +1,51 @@
 #include "values/TableStream.h"
 
+#include <set>
+
+#include "catalog/TypeCode.h"
 #include "engine/AppSettings.h"
 #include "engine/DatabaseFile.h"
 #include "engine/PageHeader.h"
 #include "engine/RecordPage.h"
+#include "platform/CodePage.h"
 #include "values/RecordListing.h"
 #include "values/RowDecoder.h"
 #include "values/TablePages.h"
+#include "values/ValueTexts.h"
 
 namespace quillmark {
 namespace {
 
 // The decoder reads the listing flag: with it, large values show as the
-// records list shows them and 8-bit text takes the column's code page.
+// records list shows them and 8-bit text takes its column's code page; without
+// it, large values come whole and 8-bit text takes the ANSI code page. Whole
+// values are given where that changes no text: when every 8-bit text column
+// of the table has one code page, which then stands in as the ANSI code page
+// while the table streams; otherwise the listing's texts.
 class LargeValueScope {
  public:
-  explicit LargeValueScope(LargeValueTexts texts) : saved_(Settings().listingActive.load()) {
-    Settings().listingActive = texts == LargeValueTexts::kPlaceholders ? 1 : 0;
+  LargeValueScope(LargeValueTexts texts, const std::vector<ColumnLayout>& layouts)
+      : saved_(Settings().listingActive.load()), savedCodePage_(platform::AnsiCodePage()) {
+    Settings().listingActive = 1;
+    if (texts == LargeValueTexts::kPlaceholders) return;
+    std::set<int> codePages;
+    for (const ColumnLayout& layout : layouts)
+      if (layout.typeCode == kChar || layout.typeCode == kVarChar || layout.typeCode == kText)
+        codePages.insert(valuetext::CollationCodePage(layout.collationId));
+    if (codePages.size() > 1) return;
+    if (codePages.size() == 1 && *codePages.begin() != savedCodePage_) platform::SetAnsiCodePage(*codePages.begin());
+    Settings().listingActive = 0;
   }
-  ~LargeValueScope() { Settings().listingActive = saved_; }
+  ~LargeValueScope() {
+    Settings().listingActive = saved_;
+    if (platform::AnsiCodePage() != savedCodePage_) platform::SetAnsiCodePage(savedCodePage_);
+  }
   LargeValueScope(const LargeValueScope&) = delete;
   LargeValueScope& operator=(const LargeValueScope&) = delete;
 
  private:
   std::uint8_t saved_;
+  int savedCodePage_;
 };
 
 // A page of the table's list that cannot be read, or whose header is not a
@@ -97,7 +119,7 @@ std::vector<std::size_t> StreamedColumns(const DatabaseCatalog& catalog) {
 
 StreamResult StreamTableRows(DatabaseCatalog& catalog, const StreamOptions& options, RowSink& sink) {
   if (!catalog.file || catalog.selected.layouts.empty()) return {};
-  const LargeValueScope texts(options.largeValues);
+  const LargeValueScope texts(options.largeValues, catalog.selected.layouts);
   Streamer streamer(catalog, sink);
   ListingContext context(catalog.selected.layouts);
   ChooseTablePages(catalog, options.advanced, [&](PageStrategy, const std::vector<PageId>& pages) {

@@ -16,7 +16,9 @@
 namespace quillmark {
 
 // How large values come out: as the records list shows them ("<BINARY DATA>",
-// "<BIG BINARY DATA>") or whole.
+// "<BIG BINARY DATA>") or whole. Whole values are given where the decoder can
+// give them without changing any other text (see TableStream.cpp); the
+// decoder's own whole-value mode takes this place.
 enum class LargeValueTexts { kPlaceholders, kWhole };
 
 struct StreamOptions {
