@@ -7,7 +7,7 @@ JOBS ?= $(shell nproc)
 # Debian packages the build needs (binary package names).
 PACKAGES := g++ cmake ninja-build pkg-config libgtest-dev libgmock-dev libbenchmark-dev \
             libcli11-dev libfmt-dev nlohmann-json3-dev dpkg-dev file clang libclang-rt-14-dev \
-            qt6-base-dev qt6-svg-dev libqt6svg6 xvfb xauth fonts-liberation
+            qt6-base-dev qt6-svg-dev libqt6svg6 xvfb xauth fonts-liberation libsqlite3-dev sqlite3
 
 TEST_DIR := $(BUILD)/test
 RELEASE_DIR := $(BUILD)/release

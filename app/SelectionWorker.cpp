@@ -55,14 +55,11 @@ platform::LParam CMainFrame::OnObjectSelected(platform::TreeItem item) {
 
 void CMainFrame::SetUpListColumns() {
   const std::vector<ColumnLayout>& layouts = opened_.catalog->selected.layouts;
-  const bool sql2000 = Settings().isSql2000 != 0;
   Ui([&] {
     controls_.records->DeleteAllRows();
     int index = 0;
-    for (const ColumnLayout& layout : layouts) {
-      if (!sql2000 && layout.physicalColumnId == kNoStorage) continue;
-      controls_.records->InsertColumn(index++, layout.name, kListColumnWidth);
-    }
+    for (const std::size_t shown : ListedColumns(layouts))
+      controls_.records->InsertColumn(index++, layouts[shown].name, kListColumnWidth);
     // The clearing deletes exactly the columns inserted here.
     insertedColumns_ = index;
   });

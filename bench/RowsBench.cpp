@@ -1,7 +1,8 @@
 // How fast a table's rows come out: (a) the data pages of a table of a million
 // narrow rows, hot in the page cache, read and decoded to row texts on one
-// thread; (b) `rows --format csv --all` of the same table into a stream that discards
-// what it is given, opening and catalog included.
+// thread; (b) `rows --format csv --all` of the same table (the streaming path)
+// into a stream that discards what it is given, opening and catalog included;
+// (c) `export` of the same table into a SQLite file.
 //
 // The database is written once per run by the fixture builder, on first use,
 // and removed when the run ends.
@@ -23,6 +24,7 @@
 #include "engine/CollationList.h"
 #include "engine/PageBuffer.h"
 #include "engine/PageHeader.h"
+#include "builder/BenchmarkDatabase.h"
 #include "builder/DatabaseBuilder.h"
 #include "values/CompressedValues.h"
 #include "values/RowDecoder.h"
@@ -37,30 +39,11 @@ constexpr std::int64_t kRowCount = 1'000'000;
 constexpr const char* kTable = "Narrow";
 constexpr const char16_t* kTableName = u"Narrow";
 
-// Id int key, Name varchar(30), Created datetime, Amount decimal(10,2), Note int
-// NULL in every third row: the cells of an ordinary narrow table.
+// The narrow table of the benchmark database (see builder/BenchmarkDatabase.h).
 build::DatabaseSpec NarrowDatabase() {
-  std::vector<build::Row> rows;
-  rows.reserve(kRowCount);
-  for (std::int64_t i = 0; i < kRowCount; ++i) {
-    char created[32];
-    std::snprintf(created, sizeof created, "20%02d-%02d-%02d %02d:%02d:%02d", static_cast<int>(i % 25),
-                  static_cast<int>(i % 12 + 1), static_cast<int>(i % 28 + 1), static_cast<int>(i % 24),
-                  static_cast<int>(i % 60), static_cast<int>(i / 60 % 60));
-    char amount[32];
-    std::snprintf(amount, sizeof amount, "%lld.%02lld", static_cast<long long>(i % 99'999'999),
-                  static_cast<long long>(i % 100));
-    rows.push_back({i + 1, "customer " + std::to_string(i * 7919 % 1'000'003), std::string(created),
-                    std::string(amount), i % 3 == 0 ? build::Value() : build::Value(i)});
-  }
   build::DatabaseSpec spec;
   spec.name = "RowsBench";
-  build::TableSpec& table =
-      spec.AddTable(kTable,
-                    {build::Int("Id").NotNull(), build::VarChar("Name", 30), build::DateTime("Created"),
-                     build::Decimal("Amount", 10, 2), build::Int("Note")},
-                    std::move(rows));
-  table.primaryKey = {"PK_Narrow", {"Id"}};
+  build::AddNarrowTable(spec, kRowCount);
   return spec;
 }
 
@@ -166,6 +149,22 @@ void RowsAsCsv(benchmark::State& state, fs::path folder) {
   state.counters["CSV MB/s"] = benchmark::Counter(static_cast<double>(buffer.bytes) / 1e6, benchmark::Counter::kIsRate);
 }
 
+// `export --format sqlite` of the same table into a SQLite file, opening and catalog included.
+void ExportAsSqlite(benchmark::State& state, fs::path folder) {
+  const std::string path = NarrowFile::Get(folder).path();
+  const std::string out = (fs::path(path).parent_path() / "narrow.db").string();
+  const char* const argv[] = {"quillmark-cli", "export", path.c_str(), kTable, out.c_str(), "--quiet"};
+  DiscardingBuffer buffer;
+  std::ostream text(&buffer);
+  for (auto _ : state)
+    if (cli::RunCli(static_cast<int>(std::size(argv)), argv, text, text) != 0) {
+      state.SkipWithError("export --format sqlite failed");
+      return;
+    }
+  state.counters["rows/s"] =
+      benchmark::Counter(static_cast<double>(kRowCount * state.iterations()), benchmark::Counter::kIsRate);
+}
+
 }  // namespace
 
 void RegisterRowsBenchmarks(const fs::path& scratchFolder) {
@@ -173,6 +172,9 @@ void RegisterRowsBenchmarks(const fs::path& scratchFolder) {
       ->UseRealTime()
       ->Unit(benchmark::kMillisecond);
   benchmark::RegisterBenchmark("RowsAsCsv/1M narrow rows", RowsAsCsv, scratchFolder)
+      ->UseRealTime()
+      ->Unit(benchmark::kMillisecond);
+  benchmark::RegisterBenchmark("ExportAsSqlite/1M narrow rows", ExportAsSqlite, scratchFolder)
       ->UseRealTime()
       ->Unit(benchmark::kMillisecond);
 }

@@ -37,6 +37,7 @@ struct Options {
   std::string name;
   std::string key;
   std::string format = "text";
+  std::string exportFormat;
   std::int64_t offset = 0;
   std::int64_t limit = kNoLimit;
   bool json = false;
@@ -50,6 +51,7 @@ struct Options {
   bool verbose = false;
   bool all = false;
   bool placeholders = false;
+  bool allTables = false;
   int pageNumber = 1;
   std::int64_t collation = kNoCollation;
   int ansiCodePage = 0;  // 0: the default
@@ -66,6 +68,7 @@ struct Commands {
   CLI::App* catalog;
   CLI::App* columns;
   CLI::App* rows;
+  CLI::App* schema;
   CLI::App* definition;
   CLI::App* definitions;
   CLI::App* keyscript;
@@ -136,14 +139,25 @@ void AddRowsCommand(CLI::App& app, Commands& c, Options& options) {
   c.rows->add_option("--offset", options.offset, "skip this many rows first")->check(CLI::NonNegativeNumber);
   c.rows->add_option("--limit", options.limit, "print at most this many rows")->check(CLI::NonNegativeNumber);
 
-  c.exportRows = AddCommand(app, "export", "every page of a table's rows written to a file", options);
-  c.exportRows->add_option("TABLE", options.table, "a user table, or a system table of that name")->required();
-  c.exportRows->add_option("--format", options.format, "csv: RFC 4180, UTF-8, CRLF; jsonl: JSON lines")
-      ->check(CLI::IsMember({"csv", "jsonl"}))
-      ->required();
-  c.exportRows->add_option("OUT", options.output, "the file to write")->required();
+  c.exportRows = AddCommand(app, "export",
+                            "every row of a table, or of every user table, streamed from the pages to a file", options);
+  c.exportRows->add_option("TABLE", options.table, "a user table, or a system table of that name");
+  c.exportRows->add_option("OUT", options.output,
+                           "the file to write; with --all-tables in csv or jsonl, a directory of one file per table");
+  c.exportRows->add_flag("--all-tables", options.allTables, "every user table: into one .db/.sqlite or .sql file, "
+                                                            "or a directory of csv or jsonl files");
+  c.exportRows
+      ->add_option("--format", options.exportFormat,
+                   "csv: RFC 4180, UTF-8, CRLF; jsonl: JSON lines; sqlite: a SQLite database; sql: a T-SQL script "
+                   "(default: from OUT's extension .csv, .jsonl, .db, .sqlite or .sql)")
+      ->check(CLI::IsMember({"csv", "jsonl", "sqlite", "sql"}));
   AddAdvancedFlag(*c.exportRows, options);
   AddPlaceholdersFlag(*c.exportRows, options);
+
+  c.schema = AddCommand(app, "schema", "the DDL of every user table, then the views, functions, procedures and triggers",
+                        options);
+  c.schema->add_option("--format", options.exportFormat, "tsql: a T-SQL script; sqlite: SQLite's CREATE TABLEs")
+      ->check(CLI::IsMember({"tsql", "sqlite"}));
 }
 
 void AddDefinitionCommands(CLI::App& app, Commands& c, Options& options) {
@@ -196,7 +210,7 @@ Commands AddCommands(CLI::App& app, Options& options) {
 std::string ParseErrorText(const CLI::App& app, const CLI::ParseError& error, int argc, const char* const* argv) {
   if (app.get_subcommands().empty() && argc > 1 && argv[1][0] != '-')
     return fmt::format("unknown command '{}': expected scan, show, info, page, iam, objects, catalog, columns, rows, "
-                       "export, definition, definitions, keyscript or snapshot",
+                       "export, schema, definition, definitions, keyscript or snapshot",
                        argv[1]);
   return OneLine(error.what());
 }
@@ -244,10 +258,29 @@ app::ScanOptions ScanOptionsOf(const Options& options) {
   return scan;
 }
 
+LargeValueTexts LargeValuesOf(const Options& options) {
+  return options.placeholders ? LargeValueTexts::kPlaceholders : LargeValueTexts::kWhole;
+}
+
 RowsRequest RowsRequestOf(const Options& options) {
   RowsRequest request{options.table, options.format, static_cast<std::uint64_t>(options.offset), std::nullopt,
-                      options.all, options.placeholders};
+                      options.all, LargeValuesOf(options)};
   if (options.limit != kNoLimit) request.limit = static_cast<std::uint64_t>(options.limit);
+  return request;
+}
+
+// TABLE OUT, or with --all-tables only OUT (CLI11 hands a lone positional to TABLE).
+ExportRequest ExportRequestOf(const Options& options) {
+  ExportRequest request;
+  request.allTables = options.allTables;
+  request.table = options.table;
+  request.output = options.output;
+  if (options.allTables && !options.table.empty() && options.output.empty()) std::swap(request.table, request.output);
+  if (options.allTables && !request.table.empty())
+    throw CliError("export --all-tables takes OUT only, not a table name");
+  if (request.output.empty()) throw CliError("export needs TABLE and OUT, or --all-tables OUT");
+  if (!options.exportFormat.empty()) request.format = options.exportFormat;
+  request.largeValues = LargeValuesOf(options);
   return request;
 }
 
@@ -266,14 +299,15 @@ std::optional<int> RunShellCommand(const Commands& c, const Options& options, Pr
     return 0;
   }
   const bool shell = c.scan->parsed() || c.show->parsed() || c.rows->parsed() || c.exportRows->parsed() ||
-                     c.snapshotSave->parsed();
+                     c.schema->parsed() || c.snapshotSave->parsed();
   if (!shell) return std::nullopt;
   const app::ScanOptions scan = ScanOptionsOf(options);
   if (c.scan->parsed()) return ScanCommand(scan, progress, out, err);
   if (c.show->parsed()) ShowCommand(scan, ShowRequestOf(options), progress, out, err);
-  if (c.rows->parsed()) RowsCommand(scan, RowsRequestOf(options), progress, out, err);
-  if (c.exportRows->parsed())
-    ExportCommand(scan, ExportRequest{options.table, options.format, options.output, options.placeholders}, progress, out, err);
+  if (c.rows->parsed()) return RowsCommand(scan, RowsRequestOf(options), progress, out, err);
+  if (c.exportRows->parsed()) return ExportCommand(scan, ExportRequestOf(options), progress, out, err);
+  if (c.schema->parsed())
+    SchemaCommand(scan, options.exportFormat.empty() ? "tsql" : options.exportFormat, progress, out, err);
   if (c.snapshotSave->parsed()) SnapshotSaveCommand(scan, options.snapshot, progress, out, err);
   return 0;
 }

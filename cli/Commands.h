@@ -12,6 +12,7 @@
 #include "catalog/DatabaseCatalog.h"
 #include "cli/ProgressBar.h"
 #include "engine/DatabaseFile.h"
+#include "values/TableStream.h"
 
 namespace quillmark::cli {
 
@@ -56,21 +57,30 @@ struct RowsRequest {
   std::uint64_t offset = 0;     // rows skipped first
   std::optional<std::uint64_t> limit;
   bool all = false;  // every page, not only the first
-  bool placeholders = false;  // large values as the listing's placeholder texts, not whole
+  LargeValueTexts largeValues = LargeValueTexts::kWhole;  // with `all`
 };
-// The rows the records list shows for the user table (or system table) `table`.
-void RowsCommand(const app::ScanOptions& scan, const RowsRequest& request, ProgressBar* progress, std::ostream& out,
-                 std::ostream& err);
+// The rows the records list shows for the user table (or system table)
+// `table` on its first page, or with `all` every row by the streaming path, in
+// the listing's order. 1 when pages could not be read (their rows are missing).
+int RowsCommand(const app::ScanOptions& scan, const RowsRequest& request, ProgressBar* progress, std::ostream& out,
+                std::ostream& err);
 
 struct ExportRequest {
-  std::string table;
-  std::string format;  // csv or jsonl
-  std::string output;
-  bool placeholders = false;
+  std::string table;                  // with allTables: none
+  bool allTables = false;             // every user table
+  std::optional<std::string> format;  // csv, jsonl, sqlite or sql; else from the output's extension
+  std::string output;                 // a file, or with allTables in csv or jsonl a directory
+  LargeValueTexts largeValues = LargeValueTexts::kWhole;
 };
-// Every page of the table's rows written to `request.output`, page by page.
-void ExportCommand(const app::ScanOptions& scan, const ExportRequest& request, ProgressBar* progress,
-                   std::ostream& out, std::ostream& err);
+// Every row of the table, or of every user table, streamed to
+// `request.output`. 1 when pages could not be read (their rows are missing).
+int ExportCommand(const app::ScanOptions& scan, const ExportRequest& request, ProgressBar* progress,
+                  std::ostream& out, std::ostream& err);
+
+// The DDL of every user table (and the module texts after them): `format` tsql
+// or sqlite.
+void SchemaCommand(const app::ScanOptions& scan, const std::string& format, ProgressBar* progress, std::ostream& out,
+                   std::ostream& err);
 
 // Save snapshot (342) after a scan of `scan.file`.
 void SnapshotSaveCommand(const app::ScanOptions& scan, const std::string& snapshotPath, ProgressBar* progress,

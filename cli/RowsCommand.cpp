@@ -1,38 +1,51 @@
-// `rows` and `export`: a table's rows as the records list lists them, one page
-// of at most 1000 rows at a time, printed as text, CSV or JSON lines.
+// `rows`: a table's rows printed as text, CSV or JSON lines. Without --all, the
+// rows the records list shows on its first page; with --all, every row straight
+// from the pages by the streaming path, in the listing's order.
 #include <fmt/format.h>
 
-#include <cerrno>
-#include <cstring>
-#include <fstream>
-
 #include "cli/Commands.h"
+#include "cli/Interrupt.h"
+#include "cli/ExportWriter.h"
 #include "cli/RowWriters.h"
 #include "cli/ShellSession.h"
-#include "engine/AppSettings.h"
+#include "cli/TableExport.h"
 
 namespace quillmark::cli {
 namespace {
 
-std::string SystemError() { return errno != 0 ? std::strerror(errno) : "write failed"; }
-
-// Values leave the program whole unless the listing's placeholders are asked for.
-class LargeValuesScope {
+// Skips `offset` rows, then passes on at most `limit`.
+class WindowedWriter : public ExportWriter {
  public:
-  explicit LargeValuesScope(bool placeholders) { Settings().wholeLargeValues = placeholders ? 0 : 1; }
-  ~LargeValuesScope() { Settings().wholeLargeValues = 0; }
-  LargeValuesScope(const LargeValuesScope&) = delete;
-  LargeValuesScope& operator=(const LargeValuesScope&) = delete;
+  WindowedWriter(ExportWriter& inner, std::uint64_t offset, std::optional<std::uint64_t> limit)
+      : inner_(inner), offset_(offset), limit_(limit) {}
+  void BeginTable(const ExportedTable& table) override { inner_.BeginTable(table); }
+  void Row(const std::vector<const std::u16string*>& values) override {
+    if (skipped_ < offset_) {
+      ++skipped_;
+      return;
+    }
+    if (limit_ && written_ >= *limit_) return;
+    ++written_;
+    inner_.Row(values);
+  }
+  void EndTable() override { inner_.EndTable(); }
+  bool Done() const override { return limit_ && written_ >= *limit_; }
+
+ private:
+  ExportWriter& inner_;
+  std::uint64_t offset_;
+  std::optional<std::uint64_t> limit_;
+  std::uint64_t skipped_ = 0;
+  std::uint64_t written_ = 0;
 };
 
-}  // namespace
-
-void RowsCommand(const app::ScanOptions& scan, const RowsRequest& request, ProgressBar* progress, std::ostream& out,
-                 std::ostream& err) {
+// The rows of the window's first page.
+void FirstPageRows(const app::ScanOptions& scan, const RowsRequest& request, ProgressBar* progress,
+                   std::ostream& out, std::ostream& err) {
   const PrivateFolder logs;
   ShellSession session(err, progress);
   session.ScanOrFail(WithPrivateLog(scan, logs));
-  const LargeValuesScope values(request.placeholders);
+  const LargeValuesScope values(request.largeValues);
   session.Select(session.TablePath(request.table));
   const auto writer = MakeRowWriter(request.format, session.Columns(), out);
   std::uint64_t skipped = 0;
@@ -45,55 +58,33 @@ void RowsCommand(const app::ScanOptions& scan, const RowsRequest& request, Progr
     writer->Row(cells);
     return !request.limit || ++written < *request.limit;
   };
-  if (!request.limit || *request.limit > 0) session.ForEachRow(request.all, take);
+  if (!request.limit || *request.limit > 0) session.ForEachRow(false, take);
   writer->Finish();
 }
 
-void ExportCommand(const app::ScanOptions& scan, const ExportRequest& request, ProgressBar* progress,
-                   std::ostream& out, std::ostream& err) {
+}  // namespace
+
+int RowsCommand(const app::ScanOptions& scan, const RowsRequest& request, ProgressBar* progress, std::ostream& out,
+                std::ostream& err) {
+  if (!request.all) {
+    FirstPageRows(scan, request, progress, out, err);
+    return 0;
+  }
+  const InterruptScope interrupts;
   const PrivateFolder logs;
   ShellSession session(err, progress);
-  session.ScanOrFail(WithPrivateLog(scan, logs));
-  const LargeValuesScope values(request.placeholders);
-  session.Select(session.TablePath(request.table));
-
-  errno = 0;
-  std::ofstream file(request.output, std::ios::binary | std::ios::trunc);
-  if (!file) throw CliError(fmt::format("'{}' cannot be written: {}", request.output, SystemError()));
-  // Each page reaches the file before the next is listed: a failed write ends
-  // the export there.
-  const auto flush = [&] {
-    errno = 0;
-    file.flush();
-    if (!file) throw CliError(fmt::format("writing '{}' failed: {}", request.output, SystemError()));
-  };
-  const auto writer = MakeRowWriter(request.format, session.Columns(), file);
-  flush();
-
-  // Progress: data pages listed out of the listing's pages.
-  const ListingState& listing = session.shell.frame.listing();
-  if (progress) progress->Start("Exporting " + request.table, listing.listedPages.size());
-  std::uint64_t rows = 0;
-  session.ForEachRow(
-      true,
-      [&](const std::vector<std::string>& cells) {
-        writer->Row(cells);
-        ++rows;
-        return true;
-      },
-      [&] {
-        flush();
-        if (progress)
-          progress->SetPosition(session.shell.window.next.Enabled() ? listing.resumePosition.pageIndex
-                                                                    : listing.listedPages.size());
-      });
-  writer->Finish();
-  flush();
-  errno = 0;
-  file.close();
-  if (file.fail()) throw CliError(fmt::format("writing '{}' failed: {}", request.output, SystemError()));
-  if (progress) progress->Clear();
-  out << rows << (rows == 1 ? " row" : " rows") << " written to " << request.output << "\n";
+  TableExporter exporter(session, WithPrivateLog(scan, logs), progress);
+  exporter.largeValues = request.largeValues;
+  exporter.progressText = "Reading";
+  const ExportedTable table = exporter.Select(request.table);
+  RowTextWriter text(request.format, out);
+  WindowedWriter writer(text, request.offset, request.limit);
+  const StreamResult result = exporter.Stream(table, writer);
+  if (result.unreadablePages > 0) {
+    err << "quillmark-cli: " << UnreadablePagesText(request.table, result.unreadablePages) << "\n";
+    return 1;
+  }
+  return 0;
 }
 
 }  // namespace quillmark::cli

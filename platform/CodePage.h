@@ -28,6 +28,8 @@ std::u16string AnsiToUtf16(std::string_view bytes);
 
 // Unpaired surrogates become U+FFFD.
 std::string Utf16ToUtf8(std::u16string_view text);
+// The same, appended to `out`.
+void AppendUtf8(std::u16string_view text, std::string& out);
 // Invalid UTF-8 becomes U+FFFD.
 std::u16string Utf8ToUtf16(std::string_view text);
 

@@ -1,16 +1,15 @@
 #include "values/RecordListing.h"
 
 #include <functional>
-#include <set>
 #include <string>
 #include <utility>
 
 #include "engine/AppSettings.h"
 #include "engine/DatabaseFile.h"
-#include "engine/IamPage.h"
 #include "engine/PageHeader.h"
 #include "engine/RecordPage.h"
 #include "catalog/SchemaResolution.h"
+#include "values/TablePages.h"
 
 namespace quillmark {
 
@@ -29,6 +28,28 @@ bool DecodesCurrentFormat(const DatabaseCatalog& catalog) {
   return !Settings().isSql2000 && !catalog.selected.rowsetColumns.empty();
 }
 
+bool ListedValues(const DecodedRow& row, const std::vector<ColumnLayout>& layouts, std::size_t first,
+                  std::vector<std::size_t>& indexes) {
+  indexes.clear();
+  const std::size_t count = row.size();
+  if (count == 0) return false;
+  indexes.push_back(first < count ? first : kNoListedValue);
+  std::size_t emptyCount = row[0].empty() || row[0] == kNullText ? 1 : 0;
+  for (std::size_t j = first + 1; j < count; ++j) {
+    if (j < layouts.size() && layouts[j].physicalColumnId == kNoStorage) continue;
+    indexes.push_back(j);
+    if (row[j].empty()) ++emptyCount;
+  }
+  return emptyCount != count;
+}
+
+std::vector<std::size_t> ListedColumns(const std::vector<ColumnLayout>& layouts) {
+  std::vector<std::size_t> shown;
+  for (std::size_t i = 0; i < layouts.size(); ++i)
+    if (Settings().isSql2000 || layouts[i].physicalColumnId != kNoStorage) shown.push_back(i);
+  return shown;
+}
+
 std::vector<DecodedRow> FetchPageRows(DatabaseCatalog& catalog, PageId page, ListingContext& context, bool* cut) {
   if (cut) *cut = false;
   if (!catalog.file) return {};
@@ -44,16 +65,8 @@ std::u16string PageCutText(PageId page) {
                            " MiB of text";
   return u"Page " + std::u16string(text.begin(), text.end());
 }
-}
 
 namespace {
-
-// Pages are told apart by file and number: a chain may move to the same page
-// number in another file.
-using PageKey = std::pair<std::uint16_t, std::int32_t>;
-PageKey KeyOf(PageId page) { return {page.fileId, page.pageNumber}; }
-
-bool Addressable(PageId page) { return page.fileId != 0 && page.pageNumber != 0; }
 
 std::u16string Ascii(const std::string& text) { return std::u16string(text.begin(), text.end()); }
 
@@ -71,24 +84,19 @@ std::u16string PageStatusText(std::int32_t pageNumber, std::int64_t first, std::
 
 std::int32_t Low32(std::int64_t value) { return static_cast<std::int32_t>(value); }
 
-// How a listing collects its pages; the page-chain listing of current-format
-// files and the all-pages listing also write every row's status to the log file.
-enum class Strategy { kIamWalk, kPageChain, kLegacyPageChain, kAllPages };
-
-bool WritesRowsToFile(Strategy strategy) {
-  return strategy == Strategy::kPageChain || strategy == Strategy::kAllPages;
+// The page-chain listing of current-format files and the all-pages listing
+// also write every row's status to the log file.
+bool WritesRowsToFile(PageStrategy strategy) {
+  return strategy == PageStrategy::kPageChain || strategy == PageStrategy::kAllPages;
 }
 
 // One listing or paging operation over the catalog's selected table.
 class Lister {
  public:
   Lister(DatabaseCatalog& catalog, ListingState& state, const ListingWindow& window)
-      : catalog_(catalog), file_(*catalog.file), state_(state), window_(window), controls_(window.controls) {}
+      : catalog_(catalog), state_(state), window_(window), controls_(window.controls) {}
 
-  bool FirstPage(std::uint8_t advanced) {
-    if (advanced) return AllPagesListing(false);
-    return Settings().isSql2000 ? LegacyChooser() : CurrentFormatChooser();
-  }
+  bool FirstPage(std::uint8_t advanced);
 
   void NextPage();
   void PreviousPage();
@@ -97,31 +105,12 @@ class Lister {
   const SelectedTable& Selected() const { return catalog_.selected; }
   void Ui(const std::function<void()>& work) const { window_.ui->Invoke(work); }
 
-  // Page number above 0 and below the page count of its file (file id 0 is
-  // the primary file).
-  bool InRange(PageId page) const {
-    const std::uint16_t fileId = page.fileId == 0 ? kPrimaryFileId : page.fileId;
-    return page.pageNumber > 0 && static_cast<std::uint64_t>(page.pageNumber) < file_.PageCountOf(fileId);
-  }
+  bool Listing(PageStrategy strategy, const std::vector<PageId>& pages, ListingContext& context);
 
-  bool CurrentFormatChooser();
-  bool LegacyChooser();
-  // Every page of the data page list; in Standard mode only those the table's
-  // own IAM pages allocate, when it has readable IAM pages.
-  bool AllPagesListing(bool ownedOnly);
-  bool Listing(Strategy strategy, PageId start, ListingContext& context);
-
-  std::vector<PageId> IamWalkPages(PageId first) const;
-  std::vector<PageId> LegacyIamWalkPages() const;
-  std::vector<PageId> PageChainPages(PageId start) const;
-  std::vector<PageId> LegacyPageChainPages(PageId start) const;
-  std::vector<PageId> AllPages() const;
-  std::set<PageKey> OwnedPages() const;
-
-  std::int64_t ListPages(Strategy strategy, ListingContext& context);
+  std::int64_t ListPages(PageStrategy strategy, ListingContext& context);
   // The rows of listed page `index`; a page cut at its text limit says so in the log.
   std::vector<DecodedRow> FetchPage(std::uint64_t index, ListingContext& context);
-  void EndReport(Strategy strategy, std::int64_t rowsTaken);
+  void EndReport(PageStrategy strategy, std::int64_t rowsTaken);
   std::int64_t ListFrom(PageStart start, ListingContext& context, bool recordPageStart);
   void InsertRow(const DecodedRow& row, const std::vector<ColumnLayout>& layouts, bool toLogFile,
                  std::int64_t progressPosition = -1);
@@ -130,54 +119,20 @@ class Lister {
   void EndPaging();
 
   DatabaseCatalog& catalog_;
-  DatabaseFile& file_;
   ListingState& state_;
   const ListingWindow& window_;
   const platform::FrameControls& controls_;
-  bool ownedOnly_ = false;
 };
 
-bool Lister::CurrentFormatChooser() {
-  Ui([&] { controls_.text->SetText(u""); });
-  const CatalogAllocUnit& unit = Selected().inRowAllocUnit;
-  if (unit.firstIamPage.pageNumber <= 0) return AllPagesListing(true);
+bool Lister::FirstPage(std::uint8_t advanced) {
+  if (!advanced && !Settings().isSql2000) Ui([&] { controls_.text->SetText(u""); });
   ListingContext context(Selected().layouts);
-  if (Selected().inRowRowset.indexId == 0) {
-    if (!InRange(unit.firstIamPage)) return Listing(Strategy::kPageChain, unit.firstPage, context);
-    if (Listing(Strategy::kIamWalk, unit.firstIamPage, context)) return true;
-    return InRange(unit.firstPage) && Listing(Strategy::kPageChain, unit.firstPage, context);
-  }
-  // A clustered table's leaf chain is followed only from its true first page.
-  if (InRange(unit.firstPage)) {
-    const auto header = file_.ReadPageHeader(unit.firstPage);
-    if (header && header->pageType == kDataPageType && header->previousPage.pageNumber == 0 &&
-        Listing(Strategy::kPageChain, unit.firstPage, context))
-      return true;
-  }
-  return InRange(unit.firstIamPage) && Listing(Strategy::kIamWalk, unit.firstIamPage, context);
+  return ChooseTablePages(catalog_, advanced, [&](PageStrategy strategy, const std::vector<PageId>& pages) {
+    return Listing(strategy, pages, context);
+  });
 }
 
-bool Lister::LegacyChooser() {
-  ListingContext context(Selected().layouts);
-  const std::int32_t objectId = Selected().object.id;
-  const auto entry = catalog_.legacyIndexes.find(objectId);
-  if (entry != catalog_.legacyIndexes.end() && entry->second.objectId == objectId) {
-    // SQL Server 2000 keeps a table's pages in the primary file.
-    return Listing(Strategy::kLegacyPageChain, PageId{kPrimaryFileId, entry->second.firstPage}, context);
-  }
-  const PageList& iamPages = file_.IamPages(PageMapKey(objectId, 0));
-  return !iamPages.empty() && InRange(iamPages.front().Page()) &&
-         Listing(Strategy::kIamWalk, iamPages.front().Page(), context);
-}
-
-bool Lister::AllPagesListing(bool ownedOnly) {
-  ownedOnly_ = ownedOnly;
-  ListingContext context(Selected().layouts);
-  return Listing(Strategy::kAllPages, PageId{}, context);
-}
-
-bool Lister::Listing(Strategy strategy, PageId start, ListingContext& context) {
-  state_.listedPages.clear();
+bool Lister::Listing(PageStrategy strategy, const std::vector<PageId>& pages, ListingContext& context) {
   state_.pageStarts.clear();
   const auto pageTotal = Low32(static_cast<std::int64_t>(Selected().dataPages.size()));
   Ui([&] {
@@ -185,115 +140,11 @@ bool Lister::Listing(Strategy strategy, PageId start, ListingContext& context) {
     controls_.progress->SetRange(0, pageTotal);
   });
   state_.itemIndex = 0;
-  switch (strategy) {
-    case Strategy::kIamWalk:
-      state_.listedPages = Settings().isSql2000 ? LegacyIamWalkPages() : IamWalkPages(start);
-      break;
-    case Strategy::kPageChain:
-      state_.listedPages = PageChainPages(start);
-      break;
-    case Strategy::kLegacyPageChain:
-      state_.listedPages = LegacyPageChainPages(start);
-      if (state_.listedPages.empty()) return AllPagesListing(true);
-      break;
-    case Strategy::kAllPages:
-      state_.listedPages = AllPages();
-      break;
-  }
+  state_.listedPages = pages;
   const std::int64_t rowsTaken = ListPages(strategy, context);
   EndReport(strategy, rowsTaken);
   Ui([&] { controls_.progress->SetPos(pageTotal); });
   return rowsTaken > 0;
-}
-
-std::vector<PageId> Lister::IamWalkPages(PageId first) const { return WalkIamChain(file_, first); }
-
-std::vector<PageId> Lister::LegacyIamWalkPages() const {
-  std::vector<PageId> pages;
-  for (const PageEntry& entry : file_.IamPages(PageMapKey(Selected().object.id, 0))) {
-    if (StopRequested()) break;
-    const auto iam = file_.ReadIamPage(entry.Page());
-    if (!iam) break;
-    for (const PageId& page : iam->AllocatedPages()) pages.push_back(page);
-  }
-  return pages;
-}
-
-std::vector<PageId> Lister::PageChainPages(PageId start) const {
-  std::vector<PageId> pages;
-  std::set<PageKey> visited{KeyOf(start)};
-  if (Addressable(start)) pages.push_back(start);
-  for (PageId at = start; at.pageNumber != 0 && !StopRequested();) {
-    const auto header = file_.ReadPageHeader(at);
-    if (!header) break;
-    const PageId next = header->nextPage;
-    if (next.pageNumber == 0 || !visited.insert(KeyOf(next)).second) break;
-    if (Addressable(next) && header->pageType == kDataPageType) pages.push_back(next);
-    at = next;
-  }
-  // A stop during the walk still lets the pages found so far be listed.
-  Settings().stopRequested = 0;
-  return pages;
-}
-
-std::vector<PageId> Lister::LegacyPageChainPages(PageId start) const {
-  std::vector<PageId> pages;
-  std::set<PageKey> visited;
-  for (PageId at = start; at.pageNumber != 0 && !StopRequested();) {
-    const auto header = file_.ReadPageHeader(at);
-    if (!header) break;
-    if (Addressable(at)) {
-      if (!visited.insert(KeyOf(at)).second) break;
-      pages.push_back(at);
-    }
-    at = header->nextPage;
-  }
-  if (pages.empty()) return pages;
-  // The chain may be cut short: the rest of the table's allocated pages follow
-  // it. Pages that carry the table's id but that neither the chain nor its IAM
-  // pages reach are left-overs of an earlier copy of the table (a rebuild keeps
-  // them), whose rows would show twice.
-  const std::set<PageKey> owned = OwnedPages();
-  for (const PageId& page : Selected().dataPages)
-    if (Addressable(page) && (owned.empty() || owned.count(KeyOf(page))) && visited.insert(KeyOf(page)).second)
-      pages.push_back(page);
-  return pages;
-}
-
-std::vector<PageId> Lister::AllPages() const {
-  std::vector<PageId> pages;
-  const std::set<PageKey> owned = ownedOnly_ ? OwnedPages() : std::set<PageKey>{};
-  for (const PageId& page : Selected().dataPages)
-    if (Addressable(page) && (owned.empty() || owned.count(KeyOf(page)))) pages.push_back(page);
-  return pages;
-}
-
-// The pages the table's own allocation owns: what its IAM pages (the chain from
-// its first IAM page, and for current-format files the IAM pages indexed under
-// its allocation units) allocate. Empty when none of them can be read, so that
-// a table without readable allocation data still lists every page.
-std::set<PageKey> Lister::OwnedPages() const {
-  std::set<PageKey> owned;
-  std::set<PageKey> walked;
-  auto walk = [&](PageId first) {
-    for (PageId at = first; at.pageNumber > 0 && InRange(at) && !StopRequested() && walked.insert(KeyOf(at)).second;) {
-      const auto iam = file_.ReadIamPage(at);
-      if (!iam || !iam->header || iam->header->pageType != kIamPageType) break;
-      for (const PageId& page : iam->AllocatedPages()) owned.insert(KeyOf(page));
-      at = iam->header->nextPage;
-    }
-  };
-  if (Settings().isSql2000) {
-    const auto entry = catalog_.legacyIndexes.find(Selected().object.id);
-    if (entry != catalog_.legacyIndexes.end() && entry->second.firstIamPage > 0)
-      walk(PageId{kPrimaryFileId, entry->second.firstIamPage});
-    return owned;
-  }
-  walk(Selected().inRowAllocUnit.firstIamPage);
-  for (const CatalogAllocUnit& unit : Selected().allocUnits)
-    for (const PageEntry& entry : file_.IamPages(DataPageKeyOf(file_.iamPages, unit.id)))
-      if (entry.pageType == kIamPageType) walk(entry.Page());
-  return owned;
 }
 
 std::vector<DecodedRow> Lister::FetchPage(std::uint64_t index, ListingContext& context) {
@@ -305,7 +156,7 @@ std::vector<DecodedRow> Lister::FetchPage(std::uint64_t index, ListingContext& c
 
 // Lists the collected pages from the start until 1000 rows were taken; where
 // the rows stopped becomes the start of the next page of rows.
-std::int64_t Lister::ListPages(Strategy strategy, ListingContext& context) {
+std::int64_t Lister::ListPages(PageStrategy strategy, ListingContext& context) {
   std::int64_t rowsTaken = 0;
   state_.pageStarts.push_back(PageStart{0, 0});
   auto stopAt = [&](std::uint64_t page, std::int64_t row) {
@@ -332,9 +183,9 @@ std::int64_t Lister::ListPages(Strategy strategy, ListingContext& context) {
   return rowsTaken;
 }
 
-void Lister::EndReport(Strategy strategy, std::int64_t rowsTaken) {
+void Lister::EndReport(PageStrategy strategy, std::int64_t rowsTaken) {
   std::u16string report;
-  if (strategy == Strategy::kPageChain) {
+  if (strategy == PageStrategy::kPageChain) {
     int items = 0;
     Ui([&] { items = controls_.records->RowCount(); });
     report = Ascii(std::to_string(items));
@@ -344,7 +195,7 @@ void Lister::EndReport(Strategy strategy, std::int64_t rowsTaken) {
     state_.lastRow = rowsTaken;
   }
   state_.firstRow = 0;
-  if (strategy != Strategy::kPageChain && rowsTaken == 0) return;
+  if (strategy != PageStrategy::kPageChain && rowsTaken == 0) return;
   Ui([&] { controls_.caption->SetText(report); });
   window_.log->LogLine(report);
 }
@@ -354,16 +205,11 @@ void Lister::EndReport(Strategy strategy, std::int64_t rowsTaken) {
 // is taken out again; it still counts toward the page's rows.
 void Lister::InsertRow(const DecodedRow& row, const std::vector<ColumnLayout>& layouts, bool toLogFile,
                        std::int64_t progressPosition) {
-  const std::size_t count = row.size();
-  const std::size_t first = Selected().firstPhysicalColumn;
-  std::vector<std::u16string> texts{first < count ? row[first] : std::u16string()};
-  std::size_t emptyCount = row[0].empty() || row[0] == kNullText ? 1 : 0;
-  for (std::size_t j = first + 1; j < count; ++j) {
-    if (j < layouts.size() && layouts[j].physicalColumnId == kNoStorage) continue;
-    texts.push_back(row[j]);
-    if (row[j].empty()) ++emptyCount;
-  }
-  const bool empty = emptyCount == count;
+  std::vector<std::size_t> indexes;
+  const bool empty = !ListedValues(row, layouts, Selected().firstPhysicalColumn, indexes);
+  std::vector<std::u16string> texts;
+  texts.reserve(indexes.size());
+  for (const std::size_t index : indexes) texts.push_back(index == kNoListedValue ? std::u16string() : row[index]);
   const std::int32_t at = state_.itemIndex;
   if (!empty) ++state_.itemIndex;
   const std::u16string status = InsertedText(state_.itemIndex);

@@ -117,6 +117,19 @@ void ListPreviousPage(DatabaseCatalog& catalog, ListingState& state, const Listi
 // Whether the selected table's records are read by the current-format decoder
 // (otherwise by the legacy one).
 bool DecodesCurrentFormat(const DatabaseCatalog& catalog);
+// Where a listed row's texts come from: the indexes into the decoded row of the
+// values it shows, in the records list's column order (kNoListedValue for an
+// empty first value). The first is the table's first stored value, then each
+// further value of a column with storage. False when every value of the row is
+// empty: the listing takes such a row out again (it still counts toward its
+// page's rows).
+inline constexpr std::size_t kNoListedValue = static_cast<std::size_t>(-1);
+bool ListedValues(const DecodedRow& row, const std::vector<ColumnLayout>& layouts, std::size_t firstPhysicalColumn,
+                  std::vector<std::size_t>& indexes);
+
+// The layouts the records list has a column for: those with storage (every one
+// in files of SQL Server 2000).
+std::vector<std::size_t> ListedColumns(const std::vector<ColumnLayout>& layouts);
 
 // The decoded rows of one data page (none when the page is missing or not a
 // data page); `cut`, when given, says whether the page's rows were cut at

@@ -50,6 +50,36 @@ inline void ExpectOneLineError(const CliRun& run, const std::string& text) {
   EXPECT_EQ(run.err.find('\n'), run.err.size() - 1) << run.err;
 }
 
+// The records of an RFC 4180 text whose every line ends in CRLF.
+inline std::vector<std::vector<std::string>> ParseCsv(const std::string& text) {
+  std::vector<std::vector<std::string>> records;
+  std::vector<std::string> record;
+  std::string field;
+  bool quoted = false;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (quoted && c == '"' && i + 1 < text.size() && text[i + 1] == '"') {
+      field += '"';
+      ++i;
+    } else if (c == '"' && (quoted || field.empty())) {
+      quoted = !quoted;
+    } else if (quoted || (c != ',' && c != '\r')) {
+      EXPECT_TRUE(quoted || c != '\n') << "a line break outside quotes ends no record";
+      field += c;
+    } else {
+      record.push_back(std::move(field));
+      field.clear();
+      if (c == ',') continue;
+      EXPECT_EQ(text.substr(i, 2), "\r\n");
+      records.push_back(std::move(record));
+      record.clear();
+      ++i;
+    }
+  }
+  EXPECT_TRUE(record.empty() && field.empty()) << "the last line has no CRLF";
+  return records;
+}
+
 // The output split into blocks at each line starting with `marker`; the text
 // before the first marker is dropped.
 inline std::vector<std::string> BlocksStartingWith(const std::string& text, const std::string& marker) {

@@ -8,36 +8,6 @@ namespace {
 using nlohmann::json;
 using Table = std::vector<std::vector<std::string>>;  // the column names first
 
-// The records of an RFC 4180 text whose every line ends in CRLF.
-Table ParseCsv(const std::string& text) {
-  Table records;
-  std::vector<std::string> record;
-  std::string field;
-  bool quoted = false;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const char c = text[i];
-    if (quoted && c == '"' && i + 1 < text.size() && text[i + 1] == '"') {
-      field += '"';
-      ++i;
-    } else if (c == '"' && (quoted || field.empty())) {
-      quoted = !quoted;
-    } else if (quoted || (c != ',' && c != '\r')) {
-      EXPECT_TRUE(quoted || c != '\n') << "a line break outside quotes ends no record";
-      field += c;
-    } else {
-      record.push_back(std::move(field));
-      field.clear();
-      if (c == ',') continue;
-      EXPECT_EQ(text.substr(i, 2), "\r\n");
-      records.push_back(std::move(record));
-      record.clear();
-      ++i;
-    }
-  }
-  EXPECT_TRUE(record.empty() && field.empty()) << "the last line has no CRLF";
-  return records;
-}
-
 Table ParseJsonLines(const std::string& text) {
   Table lines;
   std::size_t at = 0;
