@@ -6,6 +6,10 @@
 //   6  1  xprec      7  1  xscale      8  4  tdefault    12  4  domain
 //  16  2  uid       18  2  (reserved) 20  4  collationid
 
+#include <set>
+#include <string>
+#include <tuple>
+
 #include "catalog/CatalogLookups.h"
 #include "catalog/RowFields.h"
 #include "catalog/SystemTables.h"
@@ -41,6 +45,9 @@ void ReadLegacyObjectTable(CatalogReader& reader, std::vector<CatalogObject>& ob
 void ReadLegacyTypes(CatalogReader& reader, std::vector<CatalogType>& types) {
   CatalogReader::Options options;
   options.skipIndexRecords = true;
+  // A page an earlier copy of the table left behind repeats its rows.
+  std::set<std::tuple<std::int32_t, std::uint8_t, std::u16string>> seen;
+  for (const CatalogType& known : types) seen.emplace(known.id, known.systemTypeId, known.name);
   reader.ReadTable(
       kLegacyTypeTableId,
       [&](const CRecord& record, const CDataPage&) {
@@ -56,9 +63,7 @@ void ReadLegacyTypes(CatalogReader& reader, std::vector<CatalogType>& types) {
         type.schemaId = row.Read<std::int16_t>(16, -1);
         type.collationId = row.Read<std::int32_t>(20, -1);
         type.name = FirstVariableText(record).value_or(u"");
-        // A page an earlier copy of the table left behind repeats its rows.
-        for (const CatalogType& known : types)
-          if (known.id == type.id && known.systemTypeId == type.systemTypeId && known.name == type.name) return;
+        if (!seen.emplace(type.id, type.systemTypeId, type.name).second) return;
         types.push_back(std::move(type));
       },
       options);
